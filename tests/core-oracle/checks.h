@@ -1,0 +1,163 @@
+// Comparison of one core call with the exact replay, shared by the randomized and the exhaustive
+// tests. Each check returns an empty string when the call agrees, else a description of the case.
+#ifndef QUORVEX_TESTS_CORE_ORACLE_CHECKS_H
+#define QUORVEX_TESTS_CORE_ORACLE_CHECKS_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "fract.h"
+#include "model.h"
+
+namespace checks {
+
+using BinaryOp = bool (*)(fract&, const fract&, const fract&);
+using BinaryModel = model::Outcome (*)(const fract&, const fract&);
+using ExactValue = model::Exact (*)(const fract&, const fract&);
+
+// A result record the core must leave alone where it does not succeed.
+constexpr fract kUntouched{-271828, -314159};
+
+inline bool same(const fract& x, const fract& y) {
+  return x.num == y.num && x.den == y.den;
+}
+
+inline std::string show(const fract& f) {
+  return std::to_string(f.num) + "/" + std::to_string(f.den);
+}
+
+inline model::Exact sumOf(const fract& a, const fract& b) {
+  using W = model::Wide;
+  return model::canonical(W{a.num} * b.den + W{b.num} * a.den, W{a.den} * b.den);
+}
+inline model::Exact differenceOf(const fract& a, const fract& b) {
+  using W = model::Wide;
+  return model::canonical(W{a.num} * b.den - W{b.num} * a.den, W{a.den} * b.den);
+}
+inline model::Exact productOf(const fract& a, const fract& b) {
+  using W = model::Wide;
+  return model::canonical(W{a.num} * b.num, W{a.den} * b.den);
+}
+inline model::Exact quotientOf(const fract& a, const fract& b) {
+  using W = model::Wide;
+  return model::canonical(W{a.num} * b.den, W{a.den} * b.num);
+}
+
+struct Binary {
+  const char* name;
+  BinaryOp core;
+  BinaryModel replay;
+  ExactValue exact;
+  bool mayWriteNumOnFailure;  // add and sub may have stored the numerator before refusing
+  bool divides;               // the second operand is a divisor, never zero where values count
+};
+
+inline const Binary kBinaries[] = {
+    {"add", add, model::add, sumOf, true, false},
+    {"sub", sub, model::sub, differenceOf, true, false},
+    {"mul", mul, model::mul, productOf, false, false},
+    {"div", div, model::div, quotientOf, false, true},
+};
+
+// Operands the value and lowest-terms claims are made for: positive denominators, a nonzero
+// divisor, no most negative long.
+inline bool ordinary(const Binary& op, const fract& a, const fract& b) {
+  if (model::hasMin(a) || model::hasMin(b) || a.den <= 0 || b.den <= 0) return false;
+  return !op.divides || b.num != 0;
+}
+
+inline std::string checkBinary(const Binary& op, const fract& a, const fract& b) {
+  const fract ca = a, cb = b;
+  fract r = kUntouched;
+  const bool ok = op.core(r, ca, cb);
+  const model::Outcome want = op.replay(a, b);
+  std::string why;
+  if (!same(ca, a) || !same(cb, b))
+    why = "an operand was written";
+  else if (ok != want.ok)
+    why = ok ? "succeeded where it must refuse" : "refused a result that fits";
+  else if (ok && !same(r, want.r))
+    why = "wrong result, expected " + show(want.r);
+  else if (!ok &&
+           (r.den != kUntouched.den || (!op.mayWriteNumOnFailure && r.num != kUntouched.num)))
+    why = "wrote the result record although it refused";
+  else if (ok && ordinary(op, a, b)) {
+    if (!(model::canonical(r) == op.exact(a, b)))
+      why = "value is not exact";
+    else if (r.den <= 0)
+      why = "denominator not positive";
+    else if (r.num != 0 && model::inLowestTerms(a) && model::inLowestTerms(b) &&
+             !model::inLowestTerms(r))
+      why = "not in lowest terms although both operands are";
+  }
+  if (why.empty()) return why;
+  return std::string(op.name) + "(" + show(a) + ", " + show(b) + ") -> " +
+         (ok ? "true " : "false ") + show(r) + ": " + why;
+}
+
+inline std::string checkPow(const fract& a, long p) {
+  const fract ca = a;
+  fract r = kUntouched;
+  const bool ok = myPow(r, ca, p);
+  const model::Outcome want = model::pow(a, p);
+  std::string why;
+  if (!same(ca, a))
+    why = "the operand was written";
+  else if (ok != want.ok)
+    why = ok ? "succeeded where it must refuse" : "refused a result that fits";
+  else if (ok && !same(r, want.r))
+    why = "wrong result, expected " + show(want.r);
+  else if (!ok && !same(r, kUntouched))
+    why = "wrote the result record although it refused";
+  else if (ok && model::inLowestTerms(a) && a.num != 0 && !model::inLowestTerms(r))
+    why = "a power of a reduced value is not reduced";
+  if (why.empty()) return why;
+  return "myPow(" + show(a) + ", " + std::to_string(p) + ") -> " + (ok ? "true " : "false ") +
+         show(r) + ": " + why;
+}
+
+inline std::string checkSqr(const fract& a) {
+  const fract ca = a;
+  fract r = kUntouched;
+  const bool ok = sqr(r, ca);
+  const model::Outcome want = model::sqr(a);
+  std::string why;
+  if (!same(ca, a))
+    why = "the operand was written";
+  else if (ok != want.ok)
+    why = ok ? "succeeded where it must refuse" : "refused a result that fits";
+  else if (ok && !same(r, want.r))
+    why = "wrong result, expected " + show(want.r);
+  else if (!ok && !same(r, kUntouched))
+    why = "wrote the result record although it refused";
+  if (why.empty()) return why;
+  return "sqr(" + show(a) + ") -> " + (ok ? "true " : "false ") + show(r) + ": " + why;
+}
+
+// Counts disagreements and reports the first few in full, so a systematic fault does not flood
+// the log while the total still shows its extent.
+class Tally {
+ public:
+  explicit Tally(std::string what) : what_(std::move(what)) {}
+  ~Tally() {
+    EXPECT_EQ(failures_, 0u) << failures_ << " of " << cases_ << " " << what_ << " cases disagree";
+  }
+  void record(const std::string& failure) {
+    ++cases_;
+    if (failure.empty()) return;
+    if (++failures_ <= kShown) ADD_FAILURE() << failure;
+  }
+  unsigned long cases() const { return cases_; }
+
+ private:
+  static constexpr unsigned long kShown = 8;
+  std::string what_;
+  unsigned long cases_ = 0;
+  unsigned long failures_ = 0;
+};
+
+}  // namespace checks
+
+#endif  // QUORVEX_TESTS_CORE_ORACLE_CHECKS_H

@@ -1,0 +1,196 @@
+// The exact reference the randomized tests compare the core against. Every step of the core's
+// algorithms is replayed here in a wider integer type, so an intermediate that would not fit a
+// `long` is seen as such instead of wrapping; the logarithmic tests are replayed with the same
+// `log` calls so that the documented conservative refusals near the limit are expected too.
+#ifndef QUORVEX_TESTS_CORE_ORACLE_MODEL_H
+#define QUORVEX_TESTS_CORE_ORACLE_MODEL_H
+
+#include <climits>
+#include <cmath>
+
+#include "fract.h"
+
+namespace model {
+
+#if LONG_MAX > 2147483647L
+using Wide = __int128;                           // twice the width of `long`
+constexpr double kLogLimit = 43.66827237527655;  // 63 ln 2, nearest double
+#else
+using Wide = long long;
+constexpr double kLogLimit = 21.4875625973583;  // 31 ln 2 to 13 decimals
+#endif
+
+// The most negative long has no magnitude, so it never fits and is never produced.
+constexpr bool fits(Wide v) {
+  return v >= -LONG_MAX && v <= LONG_MAX;
+}
+constexpr Wide magnitude(Wide v) {
+  return v < 0 ? -v : v;
+}
+constexpr bool hasMin(const fract& f) {
+  return f.num == LONG_MIN || f.den == LONG_MIN;
+}
+
+constexpr Wide gcdWide(Wide a, Wide b) {
+  a = magnitude(a);
+  b = magnitude(b);
+  while (b != 0) {
+    const Wide t = a % b;
+    a = b;
+    b = t;
+  }
+  return a;
+}
+
+// Goes through a volatile so the compiler cannot fold the logarithm of a constant at build time
+// with a differently rounded algorithm than the run-time library the core calls.
+inline double lnMagnitude(long v) {
+  volatile double d = std::fabs(static_cast<double>(v));
+  return std::log(d);
+}
+
+inline bool logMulPasses(long a, long b) {
+  return a == 0 || b == 0 || lnMagnitude(a) + lnMagnitude(b) < kLogLimit;
+}
+
+inline bool logPowPasses(long a, long p) {
+  if (a == 0) return true;
+  volatile double exponent = std::fabs(static_cast<double>(p));
+  return lnMagnitude(a) * exponent < kLogLimit;
+}
+
+// A product the core may form only when both the logarithmic test and the exact value allow it.
+inline bool product(long a, long b, long& out) {
+  const Wide w = static_cast<Wide>(a) * b;
+  if (!logMulPasses(a, b) || !fits(w)) return false;
+  out = static_cast<long>(w);
+  return true;
+}
+
+inline long reduce(long& p, long& q) {
+  if (p == 0 || q == 0) return 1;
+  const long g = static_cast<long>(gcdWide(p, q));
+  p /= g;
+  q /= g;
+  return g;
+}
+
+struct Outcome {
+  bool ok = false;
+  fract r{0, 0};
+};
+
+inline Outcome addOrSub(const fract& a, const fract& b, bool subtract) {
+  if (hasMin(a) || hasMin(b)) return {};
+  long da = a.den, db = b.den;
+  long g = reduce(da, db);
+  long x = 0, y = 0;
+  if (!product(a.num, db, x) || !product(da, b.num, y)) return {};
+  const Wide sum = subtract ? static_cast<Wide>(x) - y : static_cast<Wide>(x) + y;
+  if (!fits(sum)) return {};
+  long n = static_cast<long>(sum);
+  reduce(n, g);
+  reduce(n, da);
+  reduce(n, db);
+  long m = 0, d = 0;
+  if (!product(da, db, m) || !product(g, m, d)) return {};
+  return {true, {n, d}};
+}
+
+inline Outcome add(const fract& a, const fract& b) {
+  return addOrSub(a, b, false);
+}
+inline Outcome sub(const fract& a, const fract& b) {
+  return addOrSub(a, b, true);
+}
+
+inline Outcome mul(const fract& a, const fract& b) {
+  if (hasMin(a) || hasMin(b)) return {};
+  long an = a.num, ad = a.den, bn = b.num, bd = b.den;
+  reduce(an, bd);
+  reduce(ad, bn);
+  Outcome out;
+  out.ok = product(an, bn, out.r.num) && product(ad, bd, out.r.den);
+  return out;
+}
+
+inline Outcome div(const fract& a, const fract& b) {
+  if (hasMin(a) || hasMin(b)) return {};
+  long an = a.num, ad = a.den, bn = b.num, bd = b.den;
+  reduce(an, bn);
+  reduce(ad, bd);
+  Outcome out;
+  out.ok = product(an, bd, out.r.num) && product(ad, bn, out.r.den);
+  if (out.ok && b.num < 0) out.r = {-out.r.num, -out.r.den};
+  return out;
+}
+
+inline Outcome sqr(const fract& a) {
+  if (hasMin(a)) return {};
+  Outcome out;
+  out.ok = product(a.num, a.num, out.r.num) && product(a.den, a.den, out.r.den);
+  return out;
+}
+
+// base^q for q >= 0, exactly; false when it does not fit.
+inline bool exactPower(long base, long q, long& out) {
+  const Wide m = magnitude(base);
+  const bool negative = base < 0 && q % 2 != 0;
+  if (q == 0 || m == 1) {
+    out = negative ? -1 : 1;
+    return true;
+  }
+  if (m == 0) {
+    out = 0;
+    return true;
+  }
+  Wide v = 1;
+  for (long i = 0; i < q; ++i) {
+    v *= m;
+    if (!fits(v)) return false;
+  }
+  out = static_cast<long>(negative ? -v : v);
+  return true;
+}
+
+inline Outcome pow(const fract& a, long p) {
+  if (hasMin(a) || p == LONG_MIN) return {};
+  if (!logPowPasses(a.num, p) || !logPowPasses(a.den, p)) return {};
+  const long q = p < 0 ? -p : p;
+  long n = 0, d = 0;
+  if (!exactPower(a.num, q, n) || !exactPower(a.den, q, d)) return {};
+  if (p >= 0) return {true, {n, d}};
+  return {true, n >= 0 ? fract{d, n} : fract{-d, -n}};
+}
+
+// A rational in canonical form (positive denominator, lowest terms), wide enough to hold the
+// exact result of any operation on two fracts.
+struct Exact {
+  Wide num;
+  Wide den;
+};
+
+constexpr Exact canonical(Wide n, Wide d) {
+  if (d < 0) {
+    n = -n;
+    d = -d;
+  }
+  const Wide g = n == 0 ? d : gcdWide(n, d);
+  return {n / g, d / g};
+}
+
+constexpr bool operator==(const Exact& x, const Exact& y) {
+  return x.num == y.num && x.den == y.den;
+}
+
+constexpr Exact canonical(const fract& f) {
+  return canonical(f.num, f.den);
+}
+
+constexpr bool inLowestTerms(const fract& f) {
+  return f.den > 0 && (f.num == 0 || gcdWide(f.num, f.den) == 1);
+}
+
+}  // namespace model
+
+#endif  // QUORVEX_TESTS_CORE_ORACLE_MODEL_H
