@@ -19,10 +19,6 @@ foreach(kind EXE SHARED MODULE)
   set(CMAKE_${kind}_LINKER_FLAGS_INIT "-static")
 endforeach()
 
-# The host loads "quorvex.dll", not MinGW's default "libquorvex.dll".
-set(CMAKE_SHARED_LIBRARY_PREFIX "")
-set(CMAKE_SHARED_MODULE_PREFIX "")
-
 # Test programs run under Wine, in a Wine prefix of the project's own (scripts/wine-run.sh).
 get_filename_component(_quorvex_root "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${_quorvex_root}/scripts/wine-run.sh;${QUORVEX_WINE_ARCH}")
