@@ -1,1 +1,229 @@
+// Arithmetic on fract: every product, power and sum is tested before it is formed, so no
+// intermediate ever leaves the range of long and nothing wraps.
+#include <climits>
+#include <cmath>
+#include <limits>
+
 #include "fract.h"
+#include "magnitude.h"
+
+using quorvex::hasMagnitude;
+using quorvex::magnitude;
+using quorvex::reduceInRange;
+
+namespace {
+
+// ln 2^(W-1), the bound of the logarithmic overflow tests.
+#if LONG_MAX == 9223372036854775807L
+constexpr double logLimit = 43.66827237527655;  // 63 ln 2, nearest double
+#elif LONG_MAX == 2147483647L
+constexpr double logLimit = 21.4875625973583;  // 31 ln 2, to 13 decimals
+#else
+#error "long must be 32 or 64 bits wide"
+#endif
+
+constexpr unsigned long kLongMax = LONG_MAX;
+
+// How the product and power tests decide.
+//
+// The rule is the logarithmic one: a product |a|*|b| may be formed when ln|a| + ln|b| < logLimit,
+// a power |a|^|p| when ln|a| * |p| < logLimit. The comparison is strict, so a result of exactly
+// 2^(W-1) fails, and it is conservative near the limit: the doubles can round up to logLimit for
+// a product that still fits (isGoodMul(2, 4611686018427387903) is false on the 64-bit build, as is
+// LONG_MAX * 1), and that refusal is kept. But the doubles can also round down, letting through a
+// product that does not fit; that would wrap, so the answer is "logarithmic test AND exact test".
+//
+// Cheaply: the exact product P is formed with the overflow-checked multiply first. P > LONG_MAX is
+// refused outright. Below kLogBand the logarithmic test cannot refuse: there ln P is at least
+// -ln(1 - 2^-30), about 9.3e-10, under 63 ln 2 (31 ln 2 on 32 bits, where logLimit's 13th-decimal
+// rounding is 5e-15 lower), while the computed sum of logs is off by far less than 1e-13 (two
+// conversions to double of relative error 2^-53, two logs within an ulp of values below 44, one
+// rounded addition; for powers |p| <= 62 multiplies one log's error). So the logarithms are
+// consulted only for kLogBand <= P <= LONG_MAX, the narrow band where they can differ from the
+// exact answer.
+constexpr unsigned long kLogBand = kLongMax - (kLongMax >> 30);
+
+bool logMulBelowLimit(unsigned long a, unsigned long b) {
+  return std::log(static_cast<double>(a)) + std::log(static_cast<double>(b)) < logLimit;
+}
+
+bool logPowBelowLimit(unsigned long a, unsigned long p) {
+  return std::log(static_cast<double>(a)) * static_cast<double>(p) < logLimit;
+}
+
+// a * b may be formed. Callers keep LONG_MIN out; it would be refused anyway (magnitude 2^(W-1)).
+inline bool isGoodMul(long a, long b) {
+  if (a == 0 || b == 0) return true;
+  const unsigned long ma = magnitude(a), mb = magnitude(b);
+  unsigned long product;
+  if (__builtin_mul_overflow(ma, mb, &product)) return false;
+  if (product < kLogBand) return true;
+  return product <= kLongMax && logMulBelowLimit(ma, mb);
+}
+
+// |a|^e exactly, by squaring, each step tested; false when it exceeds LONG_MAX or the logarithmic
+// test refuses it. A square is taken only while exponent bits remain, so every intermediate is at
+// most the final power: an intermediate that overflows means the power does too.
+bool powMagnitude(unsigned long a, unsigned long e, unsigned long& out) {
+  if (e == 0 || a == 1) {
+    out = 1;
+    return true;
+  }
+  if (a == 0) {
+    out = 0;
+    return true;
+  }
+  if (e >= sizeof(long) * CHAR_BIT) return false;  // 2^e alone is out of range
+  unsigned long result = 1, base = a;
+  for (unsigned long bits = e;;) {
+    if ((bits & 1) != 0 && __builtin_mul_overflow(result, base, &result)) return false;
+    bits >>= 1;
+    if (bits == 0) break;
+    if (__builtin_mul_overflow(base, base, &base)) return false;
+  }
+  if (result > kLongMax) return false;
+  out = result;
+  return result < kLogBand || logPowBelowLimit(a, e);
+}
+
+// a^p may be formed: a of 0 or +-1, or p of 0, always passes. Callers keep LONG_MIN out of a and p.
+inline bool isGoodPow(long a, long p) {
+  unsigned long unused;
+  return a == 0 || powMagnitude(magnitude(a), magnitude(p), unused);
+}
+
+// x + y may be formed and is not LONG_MIN: false only for like signs with |x| + |y| > LONG_MAX.
+// (x and y are never LONG_MIN themselves, so an unlike-signed sum never fails.)
+inline bool isGoodAdd(long x, long y) {
+  long sum;
+  return !__builtin_add_overflow(x, y, &sum) && sum != LONG_MIN;
+}
+
+// x - y may be formed and is not LONG_MIN: false only for nonzero x, y of opposite signs with
+// |x| + |y| > LONG_MAX.
+inline bool isGoodSub(long x, long y) {
+  long difference;
+  return !__builtin_sub_overflow(x, y, &difference) && difference != LONG_MIN;
+}
+
+inline bool inDomain(const fract& f) {
+  return hasMagnitude(f.num) && hasMagnitude(f.den);
+}
+
+// The sum (or difference) of a and b, in lowest terms when both are.
+//
+// Why: with g = gcd(a.den, b.den) and da, db the coprime cofactors, the exact denominator is
+// da * db * g. A prime dividing da divides neither db nor a.num (a is reduced), so it does not
+// divide a.num * db + da * b.num; likewise for db. The sum can share factors with g only, and
+// dividing both by their gcd leaves them coprime. The cancellations against da and db matter for
+// unreduced operands. A zero sum cancels nothing and keeps the denominator it reached.
+template <bool kSubtract>
+inline bool addOrSub(fract& r, const fract& a, const fract& b) {
+  if (!inDomain(a) || !inDomain(b)) return false;
+  long da = a.den, db = b.den;
+  long g = reduceInRange(da, db);
+  if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
+  const long x = a.num * db, y = da * b.num;
+  if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
+  long n = kSubtract ? x - y : x + y;
+  // Cancel against g first: it is the factor most often shared (1/6 + 1/3 = 3/6 = 1/2).
+  reduceInRange(n, g);
+  reduceInRange(n, da);
+  reduceInRange(n, db);
+  if (!isGoodMul(da, db)) return false;
+  const long m = da * db;
+  if (!isGoodMul(g, m)) return false;
+  r.num = n;
+  r.den = m * g;
+  return true;
+}
+
+}  // namespace
+
+bool add(fract& r, const fract& a, const fract& b) {
+  return addOrSub<false>(r, a, b);
+}
+
+bool sub(fract& r, const fract& a, const fract& b) {
+  return addOrSub<true>(r, a, b);
+}
+
+// Cross-cancelling before multiplying keeps reduced operands' product reduced and the factors
+// small.
+bool mul(fract& r, const fract& a, const fract& b) {
+  if (!inDomain(a) || !inDomain(b)) return false;
+  long an = a.num, ad = a.den, bn = b.num, bd = b.den;
+  reduceInRange(an, bd);
+  reduceInRange(ad, bn);
+  if (!isGoodMul(an, bn) || !isGoodMul(ad, bd)) return false;
+  r.num = an * bn;
+  r.den = ad * bd;
+  return true;
+}
+
+// A zero divisor is the caller's to refuse; here it yields a zero denominator and true.
+bool div(fract& r, const fract& a, const fract& b) {
+  if (!inDomain(a) || !inDomain(b)) return false;
+  long an = a.num, ad = a.den, bn = b.num, bd = b.den;
+  reduceInRange(an, bn);
+  reduceInRange(ad, bd);
+  if (!isGoodMul(an, bd) || !isGoodMul(ad, bn)) return false;
+  long n = an * bd, d = ad * bn;
+  if (b.num < 0) {  // the sign belongs in the numerator
+    n = -n;
+    d = -d;
+  }
+  r.num = n;
+  r.den = d;
+  return true;
+}
+
+bool sqr(fract& r, const fract& a) {
+  if (!inDomain(a)) return false;
+  if (!isGoodMul(a.num, a.num) || !isGoodMul(a.den, a.den)) return false;
+  r.num = a.num * a.num;
+  r.den = a.den * a.den;
+  return true;
+}
+
+namespace {
+
+// a^e for a power that isGoodPow has passed, so no step can overflow.
+long wholePow(long a, unsigned long e) {
+  long result = 1;
+  for (;;) {
+    if ((e & 1) != 0) result *= a;
+    e >>= 1;
+    if (e == 0) return result;
+    if (a == 1 || a == -1) return result;  // what remains is a power of a * a = 1
+    a *= a;
+  }
+}
+
+}  // namespace
+
+// Exact integer powers: every power that passes its tests fits, so none is rounded. A negative
+// exponent inverts, moving the sign into the numerator; a zero base then gives a zero denominator,
+// which the caller keeps out.
+bool myPow(fract& r, const fract& a, long p) {
+  if (!inDomain(a) || !hasMagnitude(p)) return false;
+  if (!isGoodPow(a.num, p) || !isGoodPow(a.den, p)) return false;
+  const unsigned long e = magnitude(p);
+  const long n = wholePow(a.num, e), d = wholePow(a.den, e);
+  if (p >= 0) {
+    r.num = n;
+    r.den = d;
+  } else if (n >= 0) {
+    r.num = d;
+    r.den = n;
+  } else {
+    r.num = -d;
+    r.den = -n;
+  }
+  return true;
+}
+
+double convToDouble(const fract& f) {
+  if (f.den == 0) return std::numeric_limits<double>::quiet_NaN();
+  return static_cast<double>(f.num) / static_cast<double>(f.den);
+}
