@@ -1,0 +1,28 @@
+# Each libFuzzer target for a bounded time (QUORVEX_FUZZ_SECONDS, 60 by default) from its checked-in
+# corpus and dictionary. New inputs go to a scratch corpus in the build tree; a crash, a failed check,
+# a leak or a hang fails the stage and leaves the input in build/fuzz/findings/ (save it under
+# fuzz/regressions/<target>/ once fixed, where the replay tests keep running it).
+set -euo pipefail
+seconds=${QUORVEX_FUZZ_SECONDS:-60}
+cmake --preset fuzz >/dev/null
+build=build/fuzz
+cmake --build --preset fuzz
+targets=()
+for binary in "$build"/fuzz/fuzz_*; do
+  if [ -f "$binary" ] && [ -x "$binary" ]; then targets+=("${binary##*/fuzz_}"); fi
+done
+mkdir -p "$build/findings"
+for name in "${targets[@]}"; do
+  work="$build/corpus-work/$name"
+  mkdir -p "$work"
+  echo "--- fuzz_$name for ${seconds} s"
+  log="$build/findings/$name.log"
+  if ! "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+      -dict="fuzz/$name.dict" -artifact_prefix="$build/findings/$name-" \
+      "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz_$name: failed; the input is in $build/findings/" >&2
+    exit 1
+  fi
+  grep -E '^#[0-9]+\s+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
+done
