@@ -36,18 +36,28 @@ extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver) {
 }
 
 // The plain proxies, one per row.
-#define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
-  Ret Name Params {                                                                          \
-    static HostRet(*Cache) HostParams = nullptr;                                             \
-    if (bindEntry(Cache, Entry, Fallback) == nullptr) return Miss;                           \
-    return static_cast<Ret>(Cache Args);                                                     \
+#define QORA_DEFINE_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
+  Ret Name Params {                                                                                 \
+    static HostRet(*Cache) HostParams = nullptr;                                                    \
+    if (bindEntry(Cache, Entry, Fallback) == nullptr) return Miss;                                  \
+    return static_cast<Ret>(Cache Args);                                                            \
   }
-#define QORA_FORWARD(Ret, Name, Params, Args, Target) \
-  Ret Name Params {                                   \
-    return Target Args;                               \
+#define QORA_DEFINE_FORWARD(Ret, Name, Params, Args, Target) \
+  Ret Name Params {                                          \
+    return Target Args;                                      \
   }
+#define QORA_ROW QORA_DEFINE_ROW
+#define QORA_FORWARD QORA_DEFINE_FORWARD
 #include "GlueCode/proxies/all.def"
+#define QORA_ROW QORA_DEFINE_ROW
+#define QORA_FORWARD QORA_DEFINE_FORWARD
+#include "GlueCode/proxies/extended.def"
 
 // The irregular proxies, written by hand (their rows are QORA_CUSTOM).
 #include "GlueCode/irregular/objects.inc"
 #include "GlueCode/irregular/registration.inc"
+#include "GlueCode/irregular/strings.inc"
+#include "GlueCode/irregular/runtime.inc"
+#include "GlueCode/irregular/properties.inc"
+#include "GlueCode/irregular/arrays.inc"
+#include "GlueCode/irregular/controls.inc"

@@ -19,6 +19,7 @@ struct QORApictureDescription;
 
 // The host's Integer at the proxy interface is pointer-sized (the class binding uses `long`).
 using QORAInteger = std::intptr_t;
+using QORAUInteger = std::uintptr_t;
 // Given an entry name, the address of the host function of that name; null when it has none.
 using QORAResolver = void* (*)(const char* entryName);
 // Any host-callable plug-in function, as the host stores it in a method entry.
@@ -116,5 +117,11 @@ void PluginEntry();
 #define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) Ret Name Params;
 #define QORA_FORWARD(Ret, Name, Params, Args, Target) Ret Name Params;
 #include "GlueCode/proxies/all.def"
+// The property, array, interface and platform catalogues, declared the same way.
+#define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
+  Ret Name Params;
+#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) Ret Name Params;
+#define QORA_FORWARD(Ret, Name, Params, Args, Target) Ret Name Params;
+#include "GlueCode/proxies/extended.def"
 
 #endif  // QUORVEX_GLUECODE_PLUGINMAIN_H

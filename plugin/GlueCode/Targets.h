@@ -60,6 +60,12 @@
 struct QORAopaqueCFString;
 typedef const struct QORAopaqueCFString* CFStringRef;
 #endif
+// File-system records (passed by address) and a picture's image: the same incomplete types the
+// system headers complete, so either declaration may come first.
+struct FSRef;
+struct HFSUniStr255;
+struct CGImage;
+typedef struct CGImage* CGImageRef;
 #endif
 
 #endif  // QUORVEX_GLUECODE_TARGETS_H
