@@ -1,0 +1,215 @@
+#include "host_binding.h"
+
+#include <algorithm>
+
+namespace quorvex::runner {
+
+namespace {
+
+using lang::sameName;
+
+bool callableByName(const Method& m) {
+  const std::string& n = m.parsed.name;
+  return m.valid && !sameName(n, "Constructor") && !sameName(n.substr(0, 9), "Operator_");
+}
+
+std::optional<std::string> agreedResult(const std::vector<Method>& methods, std::string_view name) {
+  std::optional<std::string> result;
+  for (const auto& m : methods) {
+    if (!m.valid || !sameName(m.parsed.name, name)) continue;
+    if (result && !sameName(*result, m.parsed.result)) return std::nullopt;
+    result = m.parsed.result;
+  }
+  return result;
+}
+
+Value toHost(const lang::Value& v) {
+  switch (v.index()) {
+    case 1:
+      return Value::integer(std::get<std::int64_t>(v));
+    case 2:
+      return Value::real(std::get<double>(v));
+    case 3:
+      return Value::string(std::get<std::string>(v));
+    case 4:
+      return Value::boolean(std::get<bool>(v));
+    case 5: {
+      const auto* held = static_cast<const Value*>(std::get<lang::ObjectRef>(v).handle.get());
+      return held ? *held : Value::nil();
+    }
+    default:
+      return Value::nil();
+  }
+}
+
+std::vector<Value> toHost(const std::vector<lang::Value>& args) {
+  std::vector<Value> out;
+  out.reserve(args.size());
+  for (const auto& a : args) out.push_back(toHost(a));
+  return out;
+}
+
+lang::Value fromHost(const Value& v) {
+  switch (v.type()) {
+    case Type::Integer:
+      return v.asInteger();
+    case Type::Double:
+      return v.asDouble();
+    case Type::String:
+      return v.asString();
+    case Type::Boolean:
+      return v.asBoolean();
+    case Type::Object: {
+      auto held = std::make_shared<Value>(v);
+      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), v.className()};
+    }
+    case Type::Nil:
+      break;
+  }
+  return lang::Nil{};
+}
+
+lang::CallResult fromOutcome(const Outcome& o) {
+  lang::CallResult r;
+  if (o.raised()) {
+    r.kind = lang::CallResult::Kind::Raised;
+    r.exception = fromHost(o.exception);
+    if (!std::holds_alternative<lang::ObjectRef>(r.exception)) {
+      r.exception =
+          lang::ObjectRef{nullptr, o.exceptionClass().empty() ? "Exception" : o.exceptionClass()};
+    }
+  } else if (o.failed()) {
+    r.kind = lang::CallResult::Kind::Failed;
+    r.error = o.error;
+  } else {
+    r.value = fromHost(o.value);
+  }
+  return r;
+}
+
+std::optional<quorvex::Op> hostOp(lang::Op op) {
+  switch (op) {
+    case lang::Op::Add:
+      return quorvex::Op::Add;
+    case lang::Op::Sub:
+      return quorvex::Op::Subtract;
+    case lang::Op::Mul:
+      return quorvex::Op::Multiply;
+    case lang::Op::Div:
+      return quorvex::Op::Divide;
+    case lang::Op::IntDiv:
+      return quorvex::Op::IntegerDivide;
+    case lang::Op::Mod:
+      return quorvex::Op::Modulo;
+    case lang::Op::Pow:
+      return quorvex::Op::Power;
+    case lang::Op::Eq:
+      return quorvex::Op::Equal;
+    case lang::Op::Ne:
+      return quorvex::Op::NotEqual;
+    case lang::Op::Lt:
+      return quorvex::Op::Less;
+    case lang::Op::Le:
+      return quorvex::Op::LessEqual;
+    case lang::Op::Gt:
+      return quorvex::Op::Greater;
+    case lang::Op::Ge:
+      return quorvex::Op::GreaterEqual;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+const std::vector<Method>* HostBinding::methodsOf(std::string_view cls) const {
+  const ClassInfo* info = host_.findClass(cls);
+  return info && info->registered ? &info->methods : nullptr;
+}
+
+std::optional<std::string> HostBinding::findClass(std::string_view name) const {
+  const ClassInfo* info = host_.findClass(name);
+  if (!info || !info->registered) return std::nullopt;
+  return info->name;
+}
+
+bool HostBinding::isExceptionClass(std::string_view name) const {
+  return host_.isExceptionClass(name);
+}
+
+bool HostBinding::hasGlobal(std::string_view name) const {
+  const auto& g = host_.globals();
+  return std::any_of(g.begin(), g.end(),
+                     [&](const Method& m) { return m.valid && sameName(m.parsed.name, name); });
+}
+
+std::vector<std::string> HostBinding::classNames() const {
+  return host_.classNames();
+}
+
+std::vector<std::string> HostBinding::globalNames() const {
+  std::vector<std::string> out;
+  for (const auto& m : host_.globals()) {
+    if (m.valid && std::find(out.begin(), out.end(), m.parsed.name) == out.end()) {
+      out.push_back(m.parsed.name);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> HostBinding::methodNames(std::string_view cls) const {
+  std::vector<std::string> out;
+  if (const auto* methods = methodsOf(cls)) {
+    for (const auto& m : *methods) {
+      if (callableByName(m) && std::find(out.begin(), out.end(), m.parsed.name) == out.end()) {
+        out.push_back(m.parsed.name);
+      }
+    }
+  }
+  return out;
+}
+
+bool HostBinding::hasMethod(std::string_view cls, std::string_view name) const {
+  const auto* methods = methodsOf(cls);
+  return methods && std::any_of(methods->begin(), methods->end(), [&](const Method& m) {
+           return m.valid && sameName(m.parsed.name, name);
+         });
+}
+
+std::optional<std::string> HostBinding::methodResult(std::string_view cls,
+                                                     std::string_view name) const {
+  const auto* methods = methodsOf(cls);
+  return methods ? agreedResult(*methods, name) : std::nullopt;
+}
+
+std::optional<std::string> HostBinding::globalResult(std::string_view name) const {
+  return agreedResult(host_.globals(), name);
+}
+
+lang::CallResult HostBinding::construct(std::string_view cls,
+                                        const std::vector<lang::Value>& args) {
+  return fromOutcome(host_.construct(cls, toHost(args)));
+}
+
+lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& receiver,
+                                   std::string_view method, const std::vector<lang::Value>& args) {
+  return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
+}
+
+lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
+  auto hop = hostOp(op);
+  if (!hop) {
+    lang::CallResult r;
+    r.kind = lang::CallResult::Kind::Failed;
+    r.error = std::string("'") + lang::opText(op) + "' cannot be applied to objects";
+    return r;
+  }
+  return fromOutcome(host_.binary(*hop, toHost(lhs), toHost(rhs)));
+}
+
+lang::CallResult HostBinding::callGlobal(std::string_view name,
+                                         const std::vector<lang::Value>& args) {
+  return fromOutcome(host_.callGlobal(name, toHost(args)));
+}
+
+}  // namespace quorvex::runner

@@ -1,0 +1,37 @@
+// The language's view of the stand-in host: classes, methods and globals as the plug-in registered
+// them, and calls made through the host.
+#pragma once
+
+#include <quorvex/host.h>
+
+#include "quorvex/lang/object_host.h"
+
+namespace quorvex::runner {
+
+class HostBinding final : public lang::ObjectHost {
+ public:
+  explicit HostBinding(Host& host) : host_(host) {}
+
+  std::optional<std::string> findClass(std::string_view name) const override;
+  bool isExceptionClass(std::string_view name) const override;
+  bool hasGlobal(std::string_view name) const override;
+  std::vector<std::string> classNames() const override;
+  std::vector<std::string> globalNames() const override;
+  std::vector<std::string> methodNames(std::string_view cls) const override;
+  bool hasMethod(std::string_view cls, std::string_view name) const override;
+  std::optional<std::string> methodResult(std::string_view cls,
+                                          std::string_view name) const override;
+  std::optional<std::string> globalResult(std::string_view name) const override;
+
+  lang::CallResult construct(std::string_view cls, const std::vector<lang::Value>& args) override;
+  lang::CallResult call(std::string_view cls, const lang::Value& receiver, std::string_view method,
+                        const std::vector<lang::Value>& args) override;
+  lang::CallResult binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) override;
+  lang::CallResult callGlobal(std::string_view name, const std::vector<lang::Value>& args) override;
+
+ private:
+  const std::vector<Method>* methodsOf(std::string_view cls) const;
+  Host& host_;
+};
+
+}  // namespace quorvex::runner

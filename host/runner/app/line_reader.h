@@ -1,0 +1,15 @@
+// Reads interactive input a line at a time: with editing and history where readline is available,
+// from plain standard input elsewhere.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quorvex::runner {
+
+// The next line without its newline, or nullopt at the end of input.
+std::optional<std::string> readLine(const char* prompt);
+
+bool standardInputIsTerminal();
+
+}  // namespace quorvex::runner

@@ -1,0 +1,35 @@
+// Checks a program against the classes the host knows, then runs it.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "quorvex/lang/ast.h"
+#include "quorvex/lang/object_host.h"
+
+namespace quorvex::lang {
+
+// An exception the program raised through the host and did not catch.
+struct UncaughtException {
+  std::string className;
+  Pos pos;
+};
+
+class Interpreter {
+ public:
+  Interpreter(ObjectHost& host, std::ostream& out);
+  ~Interpreter();
+
+  // Names, types and classes, before anything runs; throws ProgramError at the first fault.
+  void check(Program& program);
+  // Checks, then runs. Variables declared at the outermost level stay for the next call, which is
+  // how interactive input builds on earlier entries. Throws ProgramError or UncaughtException.
+  void run(Program& program);
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+}  // namespace quorvex::lang

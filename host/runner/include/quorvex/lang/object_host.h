@@ -1,0 +1,54 @@
+// What the language needs from whoever holds the classes: every class, method, operator, global
+// function and exception class comes from here, none is built into the language.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quorvex/lang/ast.h"
+#include "quorvex/lang/value.h"
+
+namespace quorvex::lang {
+
+struct CallResult {
+  enum class Kind { Value, Raised, Failed };
+  Kind kind = Kind::Value;
+  Value value;        // Value: the result
+  Value exception;    // Raised: the exception object
+  std::string error;  // Failed: why the call could not be made
+};
+
+class ObjectHost {
+ public:
+  virtual ~ObjectHost() = default;
+
+  // The class's name as registered, when `name` names one (case-insensitive).
+  virtual std::optional<std::string> findClass(std::string_view name) const = 0;
+  virtual bool isExceptionClass(std::string_view name) const = 0;
+  virtual bool hasGlobal(std::string_view name) const = 0;
+  virtual std::vector<std::string> classNames() const = 0;
+  virtual std::vector<std::string> globalNames() const = 0;
+  // Methods a program may call by name (constructors and operators left out), in declared order.
+  virtual std::vector<std::string> methodNames(std::string_view cls) const = 0;
+  virtual bool hasMethod(std::string_view cls, std::string_view name) const = 0;
+  // The result type named by every declaration of `name` when they agree; nullopt otherwise;
+  // "" when they declare no result.
+  virtual std::optional<std::string> methodResult(std::string_view cls,
+                                                  std::string_view name) const = 0;
+  virtual std::optional<std::string> globalResult(std::string_view name) const = 0;
+
+  virtual CallResult construct(std::string_view cls, const std::vector<Value>& args) = 0;
+  // `cls` is the receiver's declared class, so that a Nil receiver still reaches its class.
+  virtual CallResult call(std::string_view cls, const Value& receiver, std::string_view method,
+                          const std::vector<Value>& args) = 0;
+  // A binary operator with an object on at least one side.
+  virtual CallResult binary(Op op, const Value& lhs, const Value& rhs) = 0;
+  virtual CallResult callGlobal(std::string_view name, const std::vector<Value>& args) = 0;
+};
+
+// The host method a binary operator maps to ("Operator_Add"), comparisons to "Operator_Compare".
+std::string operatorMethod(Op op);
+
+}  // namespace quorvex::lang

@@ -1,0 +1,27 @@
+// The built-in operators on Integer, Double, String and Boolean values. Objects never get here:
+// their operators are the host's.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "quorvex/lang/ast.h"
+#include "quorvex/lang/value.h"
+
+namespace quorvex::lang {
+
+// The type `l op r` has, or nullopt with `why` saying what is wrong (never for objects).
+std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::string* why);
+std::optional<Type> builtinResult(Op op, const Type& operand, std::string* why);  // Neg, Not
+
+// Evaluates a built-in operator; throws ProgramError at `pos` for a type mismatch, an Integer
+// overflow or an Integer division by zero. And/Or are evaluated here without short-circuit.
+Value applyBuiltin(Op op, const Value& l, const Value& r, Pos pos);
+Value applyBuiltin(Op op, const Value& operand, Pos pos);
+
+// Applies a comparison operator to the three-way result of a compare (-1, 0 or 1 or any sign).
+bool compareResult(Op op, std::int64_t threeWay);
+
+bool isComparison(Op op);
+
+}  // namespace quorvex::lang

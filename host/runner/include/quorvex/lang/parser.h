@@ -1,0 +1,20 @@
+// Reads program text into a syntax tree; a syntax error throws ProgramError naming what was
+// expected.
+#pragma once
+
+#include <string_view>
+
+#include "quorvex/lang/ast.h"
+
+namespace quorvex::lang {
+
+// Deepest nesting of expressions or blocks accepted; deeper input is refused, not recursed into.
+constexpr int kMaxNesting = 200;
+
+Program parse(std::string_view source, int firstLine = 1);
+
+// For interactive input: how many blocks the text leaves open (0 when it can run as it stands).
+// Never throws; text it cannot read counts as complete so that the parser reports the fault.
+int openBlocks(std::string_view source);
+
+}  // namespace quorvex::lang

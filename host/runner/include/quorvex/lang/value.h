@@ -1,0 +1,62 @@
+// Values and declared types of the host language as the runner evaluates them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace quorvex::lang {
+
+// An object lives in the host; the runner only carries its handle and the name of its class.
+struct ObjectRef {
+  std::shared_ptr<void> handle;  // owned by whoever created it; may hold a custom releaser
+  std::string className;
+};
+
+struct Nil {};
+
+using Value = std::variant<Nil, std::int64_t, double, std::string, bool, ObjectRef>;
+
+enum class Kind { Nil, Integer, Double, String, Boolean, Object };
+
+struct Type {
+  Kind kind = Kind::Nil;
+  std::string className;  // for Kind::Object only
+
+  static Type integer() { return {Kind::Integer, {}}; }
+  static Type dbl() { return {Kind::Double, {}}; }
+  static Type string() { return {Kind::String, {}}; }
+  static Type boolean() { return {Kind::Boolean, {}}; }
+  static Type nil() { return {Kind::Nil, {}}; }
+  static Type object(std::string cls) { return {Kind::Object, std::move(cls)}; }
+};
+
+bool operator==(const Type& a, const Type& b);
+inline bool operator!=(const Type& a, const Type& b) {
+  return !(a == b);
+}
+
+Type typeOf(const Value& v);
+std::string typeName(const Type& t);
+
+// Case-insensitive (ASCII) comparison: keywords, variables, classes and methods all ignore case.
+bool sameName(std::string_view a, std::string_view b);
+std::string lowerName(std::string_view s);
+
+// The builtin type named by `name`, if it names one ("Integer", "Double", "String", "Boolean").
+std::optional<Type> builtinType(std::string_view name);
+
+// The text that Print shows for a value.
+std::string display(const Value& v);
+std::string formatDouble(double d);
+
+// Whether a value of type `from` may be stored in a variable declared `to` (Integer widens to
+// Double, Nil fits every object variable).
+bool assignable(const Type& to, const Type& from);
+// Converts a value for storage in a variable declared `to`; only call when assignable().
+Value convertFor(const Type& to, Value v);
+
+}  // namespace quorvex::lang

@@ -1,0 +1,49 @@
+// The pass before running: every name declared before use, every type and class known, and every
+// type that can be told without running agrees with where it is used.
+#pragma once
+
+#include <optional>
+
+#include "quorvex/lang/ast.h"
+#include "quorvex/lang/object_host.h"
+#include "scopes.h"
+
+namespace quorvex::lang {
+
+// Resolves a type name to a builtin type or a class the host knows; throws ProgramError if neither.
+Type resolveType(const ObjectHost& host, const TypeRef& ref);
+
+// Whether a value of `from` may go where `to` was declared; `to` an object type with an empty
+// class name accepts every object (a Catch variable without a class).
+bool fits(const Type& to, const Type& from);
+
+class Checker {
+ public:
+  Checker(const ObjectHost& host, Scopes<Type> outer);
+  void block(Block& b);
+
+ private:
+  void statement(Stmt& s);
+  void dim(Stmt& s);
+  void forLoop(Stmt& s);
+  void tryStmt(Stmt& s);
+  void declare(const std::string& name, Pos pos, Type t);
+  void expectAssignable(const Type& to, const std::optional<Type>& from, Pos pos,
+                        const std::string& what);
+  void expectBoolean(Expr& e, const char* where);
+  std::optional<Type> expr(Expr& e);
+  std::optional<Type> unary(Expr& e);
+  std::optional<Type> binary(Expr& e);
+  std::optional<Type> method(Expr& e);
+  std::optional<Type> call(Expr& e);
+  std::optional<Type> fromResultName(const std::optional<std::string>& name) const;
+  std::optional<Type> operatorResult(const std::string& cls, const std::string& method, Pos pos);
+
+  const ObjectHost& host_;
+  Scopes<Type> vars_;
+};
+
+std::string unknownMethodMessage(const ObjectHost& host, const std::string& cls,
+                                 const std::string& name);
+
+}  // namespace quorvex::lang

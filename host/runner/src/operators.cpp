@@ -1,0 +1,217 @@
+#include "quorvex/lang/operators.h"
+
+#include <cmath>
+#include <limits>
+
+#include "quorvex/lang/object_host.h"
+
+namespace quorvex::lang {
+
+namespace {
+
+bool isNumeric(const Type& t) {
+  return t.kind == Kind::Integer || t.kind == Kind::Double;
+}
+
+std::string mismatch(Op op, const Type& l, const Type& r) {
+  return std::string("'") + opText(op) + "' cannot combine " + typeName(l) + " and " + typeName(r);
+}
+
+std::int64_t checkedInteger(Op op, std::int64_t a, std::int64_t b, Pos pos) {
+  std::int64_t out = 0;
+  bool overflow = false;
+  switch (op) {
+    case Op::Add:
+      overflow = __builtin_add_overflow(a, b, &out);
+      break;
+    case Op::Sub:
+      overflow = __builtin_sub_overflow(a, b, &out);
+      break;
+    case Op::Mul:
+      overflow = __builtin_mul_overflow(a, b, &out);
+      break;
+    case Op::IntDiv:
+    case Op::Mod:
+      if (b == 0) throw ProgramError(pos, "Integer division by zero");
+      if (b == -1) {  // the one quotient that does not fit: smallest Integer \ -1
+        if (op == Op::Mod) return 0;
+        overflow = __builtin_sub_overflow(std::int64_t{0}, a, &out);
+        break;
+      }
+      out = op == Op::IntDiv ? a / b : a % b;
+      break;
+    default:
+      break;
+  }
+  if (overflow) {
+    throw ProgramError(pos, std::string("Integer overflow in '") + opText(op) + "'");
+  }
+  return out;
+}
+
+double asDouble(const Value& v) {
+  if (auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
+  return std::get<double>(v);
+}
+
+template <class T>
+bool ordered(Op op, const T& a, const T& b) {
+  switch (op) {
+    case Op::Eq:
+      return a == b;
+    case Op::Ne:
+      return !(a == b);
+    case Op::Lt:
+      return a < b;
+    case Op::Le:
+      return a <= b;
+    case Op::Gt:
+      return a > b;
+    case Op::Ge:
+      return a >= b;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string operatorMethod(Op op) {
+  switch (op) {
+    case Op::Add:
+      return "Operator_Add";
+    case Op::Sub:
+      return "Operator_Subtract";
+    case Op::Mul:
+      return "Operator_Multiply";
+    case Op::Div:
+      return "Operator_Divide";
+    case Op::IntDiv:
+      return "Operator_IntegerDivide";
+    case Op::Mod:
+      return "Operator_Modulo";
+    case Op::Pow:
+      return "Operator_Power";
+    case Op::Neg:
+      return "Operator_Negate";
+    case Op::And:
+      return "Operator_And";
+    case Op::Or:
+      return "Operator_Or";
+    case Op::Not:
+      return "Operator_Not";
+    default:
+      return "Operator_Compare";
+  }
+}
+
+bool isComparison(Op op) {
+  return op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Le || op == Op::Gt ||
+         op == Op::Ge;
+}
+
+bool compareResult(Op op, std::int64_t threeWay) {
+  return ordered<std::int64_t>(op, threeWay, 0);
+}
+
+std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::string* why) {
+  auto fail = [&]() -> std::optional<Type> {
+    if (why) *why = mismatch(op, l, r);
+    return std::nullopt;
+  };
+  const bool numeric = isNumeric(l) && isNumeric(r);
+  const bool ints = l.kind == Kind::Integer && r.kind == Kind::Integer;
+  switch (op) {
+    case Op::Add:
+      if (l.kind == Kind::String && r.kind == Kind::String) return Type::string();
+      [[fallthrough]];
+    case Op::Sub:
+    case Op::Mul:
+      if (!numeric) return fail();
+      return ints ? Type::integer() : Type::dbl();
+    case Op::Div:
+    case Op::Pow:
+      if (!numeric) return fail();
+      return Type::dbl();
+    case Op::IntDiv:
+    case Op::Mod:
+      if (!ints) {
+        if (why) *why = mismatch(op, l, r) + " (it takes two Integers)";
+        return std::nullopt;
+      }
+      return Type::integer();
+    case Op::And:
+    case Op::Or:
+      if (l.kind != Kind::Boolean || r.kind != Kind::Boolean) return fail();
+      return Type::boolean();
+    default:
+      break;
+  }
+  // comparisons
+  if (numeric || (l.kind == Kind::String && r.kind == Kind::String)) return Type::boolean();
+  if ((op == Op::Eq || op == Op::Ne) && l.kind == r.kind &&
+      (l.kind == Kind::Boolean || l.kind == Kind::Nil)) {
+    return Type::boolean();
+  }
+  return fail();
+}
+
+std::optional<Type> builtinResult(Op op, const Type& operand, std::string* why) {
+  if (op == Op::Not && operand.kind == Kind::Boolean) return operand;
+  if (op == Op::Neg && isNumeric(operand)) return operand;
+  if (why) {
+    *why = std::string("'") + opText(op) + "' cannot be applied to " + typeName(operand);
+  }
+  return std::nullopt;
+}
+
+Value applyBuiltin(Op op, const Value& l, const Value& r, Pos pos) {
+  std::string why;
+  auto type = builtinResult(op, typeOf(l), typeOf(r), &why);
+  if (!type) throw ProgramError(pos, why);
+  if (isComparison(op)) {
+    if (typeOf(l).kind == Kind::String) {
+      return ordered(op, std::get<std::string>(l), std::get<std::string>(r));
+    }
+    if (typeOf(l).kind == Kind::Boolean) return ordered(op, std::get<bool>(l), std::get<bool>(r));
+    if (typeOf(l).kind == Kind::Nil) return op == Op::Eq;
+    auto* li = std::get_if<std::int64_t>(&l);
+    auto* ri = std::get_if<std::int64_t>(&r);
+    if (li && ri) return ordered(op, *li, *ri);
+    return ordered(op, asDouble(l), asDouble(r));
+  }
+  switch (type->kind) {
+    case Kind::Boolean:
+      return op == Op::And ? (std::get<bool>(l) && std::get<bool>(r))
+                           : (std::get<bool>(l) || std::get<bool>(r));
+    case Kind::String:
+      return std::get<std::string>(l) + std::get<std::string>(r);
+    case Kind::Integer:
+      return checkedInteger(op, std::get<std::int64_t>(l), std::get<std::int64_t>(r), pos);
+    default:
+      break;
+  }
+  const double a = asDouble(l), b = asDouble(r);
+  switch (op) {
+    case Op::Add:
+      return a + b;
+    case Op::Sub:
+      return a - b;
+    case Op::Mul:
+      return a * b;
+    case Op::Div:
+      return a / b;
+    default:
+      return std::pow(a, b);
+  }
+}
+
+Value applyBuiltin(Op op, const Value& operand, Pos pos) {
+  std::string why;
+  if (!builtinResult(op, typeOf(operand), &why)) throw ProgramError(pos, why);
+  if (op == Op::Not) return !std::get<bool>(operand);
+  if (auto* d = std::get_if<double>(&operand)) return -*d;
+  return checkedInteger(Op::Sub, 0, std::get<std::int64_t>(operand), pos);
+}
+
+}  // namespace quorvex::lang
