@@ -1,0 +1,275 @@
+// Per-operation cost of the core beside boost::rational<long> and GMP's mpq_t on the same operand
+// streams. Benchmarks are named "<operation>/<stream>/<implementation>"; bench/ratios.py turns a
+// run into the table of ratios. The harmonic-series report goes to stderr before the run.
+#include <benchmark/benchmark.h>
+#include <gmp.h>
+
+#include <boost/rational.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fract.h"
+#include "harmonic.h"
+#include "streams.h"
+
+namespace {
+
+using bench::kMask;
+using bench::Stream;
+using Boost = boost::rational<long>;
+
+// ---- the same streams in each implementation's own representation
+
+struct BoostStream {
+  std::vector<Boost> a, b;
+};
+
+struct GmpStream {
+  std::vector<__mpq_struct> a, b;
+};
+
+BoostStream toBoost(const Stream& s) {
+  BoostStream out;
+  for (std::size_t i = 0; i < s.a.size(); ++i) {
+    out.a.emplace_back(s.a[i].num, s.a[i].den);
+    out.b.emplace_back(s.b[i].num, s.b[i].den);
+  }
+  return out;
+}
+
+void setGmp(__mpq_struct& q, const fract& f) {
+  mpq_init(&q);
+  mpq_set_si(&q, f.num, static_cast<unsigned long>(f.den));
+  mpq_canonicalize(&q);
+}
+
+// Lives as long as the process, like the benchmarks that read it.
+const GmpStream& toGmp(const Stream& s) {
+  auto* out = new GmpStream;
+  out->a.resize(s.a.size());
+  out->b.resize(s.b.size());
+  for (std::size_t i = 0; i < s.a.size(); ++i) {
+    setGmp(out->a[i], s.a[i]);
+    setGmp(out->b[i], s.b[i]);
+  }
+  return *out;
+}
+
+// What a user of boost::rational writes for an integer power: squaring, inverting first.
+Boost boostPow(Boost base, long p) {
+  if (p < 0) {
+    base = Boost(1) / base;
+    p = -p;
+  }
+  Boost result(1);
+  for (;;) {
+    if (p & 1) result *= base;
+    p >>= 1;
+    if (p == 0) return result;
+    base *= base;
+  }
+}
+
+void gmpPow(mpq_ptr r, mpq_srcptr a, long p) {
+  const unsigned long e = static_cast<unsigned long>(p < 0 ? -p : p);
+  mpz_pow_ui(mpq_numref(r), mpq_numref(a), e);
+  mpz_pow_ui(mpq_denref(r), mpq_denref(a), e);
+  if (p < 0) mpq_inv(r, r);
+}
+
+void gmpFree(char* s) {
+  void (*release)(void*, std::size_t) = nullptr;
+  mp_get_memory_functions(nullptr, nullptr, &release);
+  release(s, std::strlen(s) + 1);
+}
+
+// ---- benchmark bodies: one operation per iteration, cycling through the stream
+
+using CoreBinary = bool (*)(fract&, const fract&, const fract&);
+using GmpBinary = void (*)(mpq_ptr, mpq_srcptr, mpq_srcptr);
+
+template <CoreBinary op>
+void coreBinary(benchmark::State& state, const Stream* s) {
+  fract r{0, 1};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    bool ok = op(r, s->a[k], s->b[k]);
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(r);
+  }
+}
+
+template <class Op>
+void boostBinary(benchmark::State& state, const BoostStream* s) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    Boost r = Op{}(s->a[k], s->b[k]);
+    benchmark::DoNotOptimize(r);
+  }
+}
+
+template <GmpBinary op>
+void gmpBinary(benchmark::State& state, const GmpStream* s) {
+  mpq_t r;
+  mpq_init(r);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    op(r, &s->a[k], &s->b[k]);
+    benchmark::DoNotOptimize(r);
+  }
+  mpq_clear(r);
+}
+
+void corePow(benchmark::State& state, const Stream* s) {
+  fract r{0, 1};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    bool ok = myPow(r, s->a[k], s->exponents[k]);
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(r);
+  }
+}
+
+void boostPowBench(benchmark::State& state, const Stream* s, const BoostStream* b) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    Boost r = boostPow(b->a[k], s->exponents[k]);
+    benchmark::DoNotOptimize(r);
+  }
+}
+
+void gmpPowBench(benchmark::State& state, const Stream* s, const GmpStream* g) {
+  mpq_t r;
+  mpq_init(r);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    gmpPow(r, &g->a[k], s->exponents[k]);
+    benchmark::DoNotOptimize(r);
+  }
+  mpq_clear(r);
+}
+
+void coreParse(benchmark::State& state, const Stream* s) {
+  fract f{0, 1};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    bool ok = StrToFract(f, s->texts[k].c_str());
+    benchmark::DoNotOptimize(ok);
+    benchmark::DoNotOptimize(f);
+  }
+}
+
+void gmpParse(benchmark::State& state, const Stream* s) {
+  mpq_t q;
+  mpq_init(q);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    int rc = mpq_set_str(q, s->texts[k].c_str(), 10);
+    mpq_canonicalize(q);
+    benchmark::DoNotOptimize(rc);
+    benchmark::DoNotOptimize(q);
+  }
+  mpq_clear(q);
+}
+
+void coreFormat(benchmark::State& state, const Stream* s) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    char* out = nullptr;
+    int n = FractToStr(out, s->a[k]);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(out);
+    std::free(out);
+  }
+}
+
+void gmpFormat(benchmark::State& state, const GmpStream* g) {
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const std::size_t k = i++ & kMask;
+    char* out = mpq_get_str(nullptr, 10, &g->a[k]);
+    benchmark::DoNotOptimize(out);
+    gmpFree(out);
+  }
+}
+
+// ---- registration
+
+// The implementations must do the same work: every core result on the streams equals boost's
+// and GMP's, and none is refused.
+bool sameResults(const Stream& s, const BoostStream& b) {
+  const CoreBinary ops[] = {add, sub, mul, div};
+  for (std::size_t k = 0; k < s.a.size(); ++k) {
+    const Boost want[] = {b.a[k] + b.b[k], b.a[k] - b.b[k], b.a[k] * b.b[k], b.a[k] / b.b[k],
+                          boostPow(b.a[k], s.exponents[k])};
+    for (int op = 0; op < 5; ++op) {
+      fract r{0, 1};
+      const bool ok = op < 4 ? ops[op](r, s.a[k], s.b[k]) : myPow(r, s.a[k], s.exponents[k]);
+      if (!ok || Boost(r.num, r.den) != want[op]) {
+        std::fprintf(stderr, "%s stream, operation %d, operand %zu: core and boost differ\n",
+                     s.name, op, k);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+template <class F>
+void enroll(const std::string& name, F&& body) {
+  benchmark::RegisterBenchmark(name.c_str(), std::forward<F>(body));
+}
+
+bool registerStream(const Stream& s) {
+  const BoostStream* b = new BoostStream(toBoost(s));
+  const GmpStream* g = &toGmp(s);
+  if (!sameResults(s, *b)) return false;
+  const std::string tail = std::string("/") + s.name + "/";
+  enroll("add" + tail + "core", [&s](benchmark::State& st) { coreBinary<add>(st, &s); });
+  enroll("add" + tail + "boost", [b](benchmark::State& st) { boostBinary<std::plus<>>(st, b); });
+  enroll("add" + tail + "gmp", [g](benchmark::State& st) { gmpBinary<mpq_add>(st, g); });
+  enroll("sub" + tail + "core", [&s](benchmark::State& st) { coreBinary<sub>(st, &s); });
+  enroll("sub" + tail + "boost", [b](benchmark::State& st) { boostBinary<std::minus<>>(st, b); });
+  enroll("sub" + tail + "gmp", [g](benchmark::State& st) { gmpBinary<mpq_sub>(st, g); });
+  enroll("mul" + tail + "core", [&s](benchmark::State& st) { coreBinary<mul>(st, &s); });
+  enroll("mul" + tail + "boost",
+         [b](benchmark::State& st) { boostBinary<std::multiplies<>>(st, b); });
+  enroll("mul" + tail + "gmp", [g](benchmark::State& st) { gmpBinary<mpq_mul>(st, g); });
+  enroll("div" + tail + "core", [&s](benchmark::State& st) { coreBinary<div>(st, &s); });
+  enroll("div" + tail + "boost", [b](benchmark::State& st) { boostBinary<std::divides<>>(st, b); });
+  enroll("div" + tail + "gmp", [g](benchmark::State& st) { gmpBinary<mpq_div>(st, g); });
+  enroll("myPow" + tail + "core", [&s](benchmark::State& st) { corePow(st, &s); });
+  enroll("myPow" + tail + "boost", [&s, b](benchmark::State& st) { boostPowBench(st, &s, b); });
+  enroll("myPow" + tail + "gmp", [&s, g](benchmark::State& st) { gmpPowBench(st, &s, g); });
+  enroll("StrToFract" + tail + "core", [&s](benchmark::State& st) { coreParse(st, &s); });
+  enroll("StrToFract" + tail + "gmp", [&s](benchmark::State& st) { gmpParse(st, &s); });
+  enroll("FractToStr" + tail + "core", [&s](benchmark::State& st) { coreFormat(st, &s); });
+  enroll("FractToStr" + tail + "gmp", [g](benchmark::State& st) { gmpFormat(st, g); });
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::reportHarmonicSeries(stderr);
+  if (!registerStream(bench::smallStream()) || !registerStream(bench::largeStream())) return 1;
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
