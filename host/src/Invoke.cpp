@@ -1,0 +1,203 @@
+// From host values to a plug-in call and back: overload choice, argument passing, results,
+// the pending exception and the per-call pool.
+#include <climits>
+
+#include "Runtime.h"
+
+namespace quorvex::detail {
+namespace {
+
+// How well an argument fits a parameter type: 2 exactly, 1 by conversion, -1 not at all.
+int fit(const std::string& type, const Value& arg) {
+  if (type == "Integer") return arg.type() == Type::Integer ? 2 : -1;
+  if (type == "Double")
+    return arg.type() == Type::Double ? 2 : arg.type() == Type::Integer ? 1 : -1;
+  if (type == "String") return arg.type() == Type::String ? 2 : -1;
+  if (type == "Boolean") return arg.type() == Type::Boolean ? 2 : -1;
+  if (arg.isNil()) return 1;
+  if (!arg.isObject()) return -1;
+  if (sameName(type, "Object")) return 1;
+  return sameName(arg.className(), type) ? 2 : -1;
+}
+
+std::string argTypes(const std::vector<Value>& args) {
+  std::string text = "(";
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += args[i].isObject() ? args[i].className() : typeName(args[i].type());
+  }
+  return text + ")";
+}
+
+std::string declared(const std::vector<Method>& candidates, std::string_view name) {
+  std::string text;
+  for (const Method& m : candidates) {
+    if (!name.empty() && !sameName(m.parsed.name, name)) continue;
+    text += text.empty() ? "" : "; ";
+    text += m.declaration;
+  }
+  return text.empty() ? "nothing" : text;
+}
+
+Outcome refused(std::string message) {
+  Outcome out;
+  out.kind = Outcome::Kind::Error;
+  out.error = std::move(message);
+  return out;
+}
+
+}  // namespace
+
+const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
+                             std::string_view name, const std::vector<Value>& args,
+                             std::string* error) {
+  const Method* best = nullptr;
+  int bestScore = -1;
+  bool tie = false;
+  bool named = false;
+  for (const Method& m : candidates) {
+    if (!m.valid || !sameName(m.parsed.name, name)) continue;
+    named = true;
+    if (m.parsed.params.size() != args.size()) continue;
+    int score = 0;
+    for (std::size_t i = 0; i < args.size() && score >= 0; ++i) {
+      int f = fit(m.parsed.params[i].type, args[i]);
+      score = f < 0 ? -1 : score + f;
+    }
+    if (score < 0) continue;
+    tie = score == bestScore;
+    if (score > bestScore) best = &m, bestScore = score;
+  }
+  if (best != nullptr && !tie) return best;
+  if (error != nullptr) {
+    std::string what = std::string(owner) + (owner.empty() ? "" : ".") + std::string(name);
+    if (!named) {
+      *error = std::string(owner.empty() ? "no global function " : "no method ") + what +
+               "; declared: " + declared(candidates, {});
+    } else {
+      *error = std::string(tie ? "ambiguous call " : "no overload of ") + what + " takes " +
+               argTypes(args) + "; declared: " + declared(candidates, name);
+    }
+  }
+  return nullptr;
+}
+
+Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf,
+                        const std::vector<Value>& args) {
+  Active active(this);
+  std::size_t mark = pool.size();
+  Abi kinds[kMaxParams + 1];
+  Raw raw[kMaxParams + 1];
+  std::size_t n = 0;
+  if (hasSelf) {
+    kinds[n] = Abi::Pointer;
+    raw[n++].p = const_cast<Object*>(self);
+  }
+  for (std::size_t i = 0; i < args.size(); ++i, ++n) {
+    const std::string& type = method.parsed.params[i].type;
+    const Value& arg = args[i];
+    kinds[n] = abiOf(type);
+    switch (kinds[n]) {
+      case Abi::Long:
+        if (arg.asInteger() < LONG_MIN || arg.asInteger() > LONG_MAX) {
+          drain(mark);
+          return refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
+        }
+        raw[n].l = static_cast<long>(arg.asInteger());
+        break;
+      case Abi::Double:
+        raw[n].d =
+            arg.type() == Type::Integer ? static_cast<double>(arg.asInteger()) : arg.asDouble();
+        break;
+      case Abi::Bool:
+        raw[n].b = arg.asBoolean();
+        break;
+      default:
+        if (type == "String") {
+          raw[n].p = newString(arg.asString(), kEncodingUtf8);
+        } else if (arg.isObject()) {
+          Object* object = objectOf(arg);
+          if (object->rt != this) {
+            drain(mark);
+            return refused("an object of another host cannot be passed here");
+          }
+          raw[n].p = object;
+        }
+    }
+  }
+  Raw result = callFunction(method.function, abiOf(method.parsed.result), hasSelf, kinds, n, raw);
+  Outcome out;
+  const std::string& type = method.parsed.result;
+  switch (abiOf(type)) {
+    case Abi::Void:
+      break;
+    case Abi::Long:
+      out.value = Value(static_cast<long long>(result.l));
+      break;
+    case Abi::Double:
+      out.value = Value(result.d);
+      break;
+    case Abi::Bool:
+      out.value = Value(result.b);
+      break;
+    case Abi::Pointer:
+      if (type == "String") {
+        String* s = asString(result.p);
+        if (s == nullptr && result.p != nullptr)
+          out = refused(method.declaration + " returned an unknown string handle");
+        out.value = Value(s != nullptr ? s->bytes : std::string());
+      } else if (Object* object = asObject(result.p)) {
+        out.value = wrap(object);
+      } else if (result.p != nullptr) {
+        out = refused(method.declaration + " returned an unknown object handle");
+      }
+  }
+  if (pending != nullptr) {
+    if (out.ok()) out.kind = Outcome::Kind::Exception;
+    out.exception = Value(pending);  // takes the reference the raise counted
+    pending = nullptr;
+  } else if (nilRaised && out.ok()) {
+    out = refused(method.declaration + " raised Nil");
+  }
+  nilRaised = false;
+  drain(mark);
+  if (pending != nullptr) release(pending);  // raised by a destructor while draining: dropped
+  pending = nullptr;
+  return out;
+}
+
+Outcome Runtime::dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,
+                          const std::vector<Value>& args) {
+  std::string error;
+  const Method* method = chooseOverload(cls->info.methods, cls->info.name, name, args, &error);
+  if (method == nullptr) return refused(error);
+  return invoke(*method, objectOf(receiver), true, args);
+}
+
+Outcome Runtime::construct(ClassEntry* cls, const std::vector<Value>& args) {
+  if (!cls->info.registered) return refused("class " + cls->info.name + " is not registered");
+  bool declaresConstructor = false;
+  for (const Method& m : cls->info.methods)
+    declaresConstructor |= sameName(m.parsed.name, "Constructor");
+  const Method* chosen = nullptr;
+  std::string error;
+  if (declaresConstructor || !args.empty()) {
+    chosen = chooseOverload(cls->info.methods, cls->info.name, "Constructor", args, &error);
+    if (chosen == nullptr) return refused(error);
+  }
+  Active active(this);
+  std::size_t mark = pool.size();
+  Value object = wrap(newObject(cls));
+  Outcome out;
+  if (chosen != nullptr) out = invoke(*chosen, objectOf(object), true, args);
+  if (pending != nullptr && !out.failed()) {  // raised by the record's constructor
+    out.kind = Outcome::Kind::Exception;
+    out.exception = Value(pending);
+  }
+  pending = nullptr;
+  out.value = object;
+  drain(mark);
+  return out;
+}
+
+}  // namespace quorvex::detail

@@ -1,0 +1,285 @@
+#include "Runtime.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <random>
+
+namespace quorvex::detail {
+namespace {
+
+// Records larger than this are not a plug-in's instance data but a corrupt record.
+constexpr std::uintptr_t kMaxDataSize = std::uintptr_t{1} << 20;
+constexpr std::uintptr_t kMaxMethods = 4096;
+
+using PluginMain = void (*)(void* (*)(const char*));
+
+void* resolverThunk(const char* name) {
+  Runtime* rt = current();
+  return rt != nullptr ? rt->resolve(name) : nullptr;
+}
+
+std::string privateCopyName(const std::string& path) {
+  static unsigned counter = 0;
+  std::random_device seed;
+  std::string base = std::filesystem::path(path).filename().string();
+  return "qvx-" + std::to_string(seed()) + "-" + std::to_string(++counter) + "-" + base;
+}
+
+Method readMethod(const MethodRecord& entry) {
+  Method m;
+  m.function = entry.function;
+  m.flags = entry.flags;
+  if (entry.declaration == nullptr) {
+    m.problem = "no declaration";
+    return m;
+  }
+  m.declaration = entry.declaration;
+  std::string error;
+  std::optional<Declaration> parsed = parseDeclaration(m.declaration, &error);
+  if (!parsed) {
+    m.problem = error;
+  } else if (parsed->params.size() > kMaxParams) {
+    m.parsed = std::move(*parsed);
+    m.problem = "more than " + std::to_string(kMaxParams) + " parameters";
+  } else if (entry.function == nullptr) {
+    m.parsed = std::move(*parsed);
+    m.problem = "no function";
+  } else {
+    m.parsed = std::move(*parsed);
+    m.valid = true;
+  }
+  return m;
+}
+
+}  // namespace
+
+Runtime*& current() {
+  thread_local Runtime* active = nullptr;
+  return active;
+}
+
+void retainObject(Object* object) {
+  ++object->refs;
+}
+
+void releaseObject(Object* object) {
+  if (--object->refs > 0) return;
+  if (object->rt != nullptr) {
+    object->rt->destroy(object);
+  } else {
+    object->~Object();
+    std::free(object);
+  }
+}
+
+Runtime::Runtime() = default;
+
+Runtime::~Runtime() {
+  Active active(this);
+  if (pending != nullptr) release(pending);
+  pending = nullptr;
+  drain(0);
+  // Objects still held by Values outlive the host: run their destructors now, while the plug-in
+  // is loaded, and leave only memory for the last Value to free.
+  std::vector<Object*> survivors;
+  for (const void* handle : handles) {
+    if (static_cast<const Handle*>(handle)->kind == HandleKind::Object) {
+      survivors.push_back(static_cast<Object*>(const_cast<void*>(handle)));
+    }
+  }
+  for (Object* object : survivors) {
+    ++object->refs;  // keeps destroy() from freeing what a Value still points at
+    destroy(object);
+  }
+  drain(0);
+  if (pending != nullptr) release(pending);
+  library.close();
+  if (!copyPath.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(copyPath, ignored);
+  }
+}
+
+bool Runtime::load(const std::string& path, std::string* error, LoadOptions options) {
+  auto refuse = [&](std::string message) {
+    if (error != nullptr) *error = std::move(message);
+    return false;
+  };
+  if (loaded) return refuse("a plug-in is already loaded");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    return refuse("cannot load " + path + ": no such file");
+  std::string file = path;
+  if (options.privateCopy) {
+    copyPath = (std::filesystem::temp_directory_path(ec) / privateCopyName(path)).string();
+    if (ec || !std::filesystem::copy_file(path, copyPath, ec)) {
+      copyPath.clear();
+      return refuse("cannot load " + path + ": cannot make a private copy");
+    }
+    file = copyPath;
+  }
+  std::string reason;
+  if (!library.open(file, &reason))
+    return refuse(file == path ? reason : reason + " (copy of " + path + ")");
+  auto entry = reinterpret_cast<PluginMain>(library.symbol("QORAPluginMain"));
+  if (entry == nullptr) {
+    library.close();
+    return refuse("cannot load " + path + ": no entry point QORAPluginMain");
+  }
+  loaded = true;
+  Active active(this);
+  loading = true;
+  entry(&resolverThunk);
+  loading = false;
+  permanent = pool.size();
+  if (pending != nullptr) release(pending);  // nothing to surface an exception to at start-up
+  pending = nullptr;
+  return true;
+}
+
+void Runtime::logEntry(const char* entry, std::string detail) {
+  if (entryLogging) events.push_back({Event::Kind::Entry, entry, std::move(detail)});
+}
+
+ClassEntry* Runtime::findClass(std::string_view name) const {
+  for (const auto& cls : classes) {
+    if (sameName(cls->info.name, name)) return cls.get();
+  }
+  return nullptr;
+}
+
+ClassEntry* Runtime::classNamed(const char* name) {
+  if (ClassEntry* known = findClass(name)) return known;
+  classes.push_back(std::make_unique<ClassEntry>());
+  classes.back()->info.name = name;
+  return classes.back().get();
+}
+
+void Runtime::registerClass(ClassRecord* record) {
+  if (record == nullptr || record->name == nullptr) return;
+  ClassEntry* cls = classNamed(record->name);
+  ClassInfo& info = cls->info;
+  if (info.registered || record->dataSize > kMaxDataSize) return;
+  info.registered = true;
+  info.record = record;
+  info.version = record->version;
+  info.dataSize = record->dataSize;
+  info.constructor = record->constructor;
+  info.destructor = record->destructor;
+  info.methodCount = record->methodCount;
+  info.flags = record->flags;
+  if (record->methods != nullptr && record->methodCount <= kMaxMethods) {
+    for (std::uintptr_t i = 0; i < record->methodCount; ++i) {
+      info.methods.push_back(readMethod(record->methods[i]));
+    }
+  }
+  record->dataOffset = kDataOffset;
+  info.dataOffset = kDataOffset;
+  cls->record = record;
+  order.push_back(cls);
+}
+
+void Runtime::registerGlobal(const MethodRecord* entry) {
+  if (entry != nullptr) globals.push_back(readMethod(*entry));
+}
+
+Object* Runtime::newObject(ClassEntry* cls) {
+  std::size_t size = cls->info.dataSize;
+  void* memory = std::malloc(kDataOffset + size);
+  if (memory == nullptr) throw std::bad_alloc();
+  auto* object = new (memory) Object();
+  object->kind = HandleKind::Object;
+  object->rt = this;
+  object->cls = cls;
+  object->dataSize = size;
+  std::memset(static_cast<unsigned char*>(memory) + kDataOffset, 0, size);
+  handles.insert(object);
+  ++objectCount;
+  pool.push_back(object);
+  if (cls->info.constructor != nullptr) {
+    Active active(this);
+    Abi self = Abi::Pointer;
+    Raw arg;
+    arg.p = object;
+    callFunction(cls->info.constructor, Abi::Void, true, &self, 1, &arg);
+  }
+  return object;
+}
+
+String* Runtime::newString(std::string bytes, std::uint32_t encoding) {
+  auto* string = new String();
+  string->kind = HandleKind::String;
+  string->encoding = encoding;
+  string->bytes = std::move(bytes);
+  handles.insert(string);
+  ++stringCount;
+  pool.push_back(string);
+  return string;
+}
+
+Object* Runtime::asObject(const void* handle) const {
+  if (handle == nullptr || handles.count(handle) == 0) return nullptr;
+  auto* h = static_cast<Handle*>(const_cast<void*>(handle));
+  return h->kind == HandleKind::Object ? static_cast<Object*>(h) : nullptr;
+}
+
+String* Runtime::asString(const void* handle) const {
+  if (handle == nullptr || handles.count(handle) == 0) return nullptr;
+  auto* h = static_cast<Handle*>(const_cast<void*>(handle));
+  return h->kind == HandleKind::String ? static_cast<String*>(h) : nullptr;
+}
+
+ClassEntry* Runtime::asClass(const void* handle) const {
+  for (const auto& cls : classes) {
+    if (cls.get() == handle) return cls.get();
+  }
+  return nullptr;
+}
+
+void Runtime::release(Handle* handle) {
+  if (handle->kind == HandleKind::Object) {
+    releaseObject(static_cast<Object*>(handle));
+    return;
+  }
+  if (--handle->refs > 0) return;
+  handles.erase(handle);
+  --stringCount;
+  delete static_cast<String*>(handle);
+}
+
+void Runtime::destroy(Object* object) {
+  if (object->cls != nullptr && object->cls->info.destructor != nullptr && library.isOpen()) {
+    Active active(this);
+    Abi self = Abi::Pointer;
+    Raw arg;
+    arg.p = object;
+    callFunction(object->cls->info.destructor, Abi::Void, true, &self, 1, &arg);
+  }
+  handles.erase(object);
+  --objectCount;
+  if (--object->refs > 0) {
+    // Still referenced from outside (the Host is going): only the memory is left to free.
+    object->rt = nullptr;
+    object->cls = nullptr;
+    return;
+  }
+  object->~Object();
+  std::free(object);
+}
+
+void Runtime::drain(std::size_t mark) {
+  while (pool.size() > mark) {
+    Handle* handle = pool.back();
+    pool.pop_back();
+    release(handle);
+  }
+}
+
+Value Runtime::wrap(Object* object) {
+  retainObject(object);
+  return Value(object);
+}
+
+}  // namespace quorvex::detail

@@ -1,0 +1,160 @@
+// The host's inner working: handles, classes, the per-call pool and the pending exception.
+#pragma once
+
+#include <quorvex/host.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "Library.h"
+#include "Records.h"
+
+namespace quorvex::detail {
+
+// Every handle the plug-in holds starts with its kind, so a handle of the wrong kind is refused
+// rather than misread.
+enum class HandleKind : std::uint32_t {
+  Object = 0x4a424f51,
+  String = 0x52545351,
+  Class = 0x534c4351
+};
+
+struct Handle {
+  HandleKind kind;
+  long refs = 1;
+};
+
+struct ClassEntry;
+
+// An instance; the plug-in's data follows the header at kDataOffset.
+struct Object : Handle {
+  Runtime* rt = nullptr;  // null once the Host is gone
+  ClassEntry* cls = nullptr;
+  std::size_t dataSize = 0;
+};
+
+// Non-zero by construction, so a binding that ignores the registered offset writes over the header.
+constexpr std::size_t kDataOffset = (sizeof(Object) + 15) & ~std::size_t{15};
+
+struct String : Handle {
+  std::uint32_t encoding = kEncodingUtf8;
+  std::string bytes;
+};
+
+// A class reference as the plug-in holds it: the entry's own address.
+struct ClassEntry {
+  HandleKind kind = HandleKind::Class;
+  ClassInfo info;
+  ClassRecord* record = nullptr;
+};
+
+// How a value travels to and from a plug-in function.
+enum class Abi : unsigned char { Void, Long, Double, Pointer, Bool };
+
+struct Raw {
+  long l = 0;
+  double d = 0.0;
+  void* p = nullptr;
+  bool b = false;
+};
+
+constexpr std::size_t kMaxParams = 3;
+
+// Calls `function` as R(A...) with the types `params` name. Up to kMaxParams parameters, plus a
+// leading receiver when `method` is true.
+Raw callFunction(const void* function, Abi result, bool method, const Abi* params,
+                 std::size_t count, const Raw* args);
+
+Abi abiOf(const std::string& type);
+bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitive
+
+void retainObject(Object* object);
+void releaseObject(Object* object);
+
+struct Runtime {
+  Runtime();
+  ~Runtime();
+
+  // resolver and log
+  void* resolve(const char* name);
+  void logEntry(const char* entry, std::string detail);
+  std::map<std::string, const void*> overrides;
+  std::set<std::string> removed;
+  Faults faults;
+  std::vector<Event> events;
+  bool entryLogging = true;
+
+  // loading
+  bool load(const std::string& path, std::string* error, LoadOptions options);
+  Library library;
+  std::string copyPath;
+  bool loaded = false;
+  bool loading = false;
+
+  // classes and global functions
+  ClassEntry* findClass(std::string_view name) const;
+  ClassEntry* classNamed(const char* name);  // creates an unregistered entry when unknown
+  void registerClass(ClassRecord* record);
+  void registerGlobal(const MethodRecord* entry);
+  std::vector<std::unique_ptr<ClassEntry>> classes;
+  std::vector<ClassEntry*> order;
+  std::vector<Method> globals;
+
+  // handles: everything alive is in `handles`; the pool holds one reference to each handle made
+  // during the current call (or during start-up, below `permanent`, kept until the Host goes)
+  Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
+  String* newString(std::string bytes, std::uint32_t encoding);
+  Object* asObject(const void* handle) const;
+  String* asString(const void* handle) const;
+  ClassEntry* asClass(const void* handle) const;
+  void release(Handle* handle);
+  void destroy(Object* object);
+  void drain(std::size_t mark);
+  std::unordered_set<const void*> handles;
+  std::size_t objectCount = 0;
+  std::size_t stringCount = 0;
+  std::vector<Handle*> pool;
+  std::size_t permanent = 0;
+
+  // exceptions raised during the current call
+  Object* pending = nullptr;
+  bool nilRaised = false;
+
+  // calls
+  Outcome invoke(const Method& method, const Object* self, bool hasSelf,
+                 const std::vector<Value>& args);
+  Outcome dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,
+                   const std::vector<Value>& args);
+  Outcome construct(ClassEntry* cls, const std::vector<Value>& args);
+  Value wrap(Object* object);  // a new counted reference
+  static Object* objectOf(const Value& value) { return value.obj_; }
+};
+
+Runtime*& current();
+
+// Makes a runtime the one the host entries answer for, for as long as it lives.
+class Active {
+ public:
+  explicit Active(Runtime* rt) : saved_(current()) { current() = rt; }
+  ~Active() { current() = saved_; }
+  Active(const Active&) = delete;
+  Active& operator=(const Active&) = delete;
+
+ private:
+  Runtime* saved_;
+};
+
+// Picks, among `candidates` named `name`, the one whose parameters the arguments fit best. Null
+// with `error` set when none fits or two fit equally well.
+const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
+                             std::string_view name, const std::vector<Value>& args,
+                             std::string* error);
+
+}  // namespace quorvex::detail

@@ -1,0 +1,98 @@
+#include <cstdio>
+
+#include "Runtime.h"
+
+namespace quorvex {
+
+Value::Value(detail::Object* adopted) : type_(Type::Object), obj_(adopted) {}
+
+Value::Value(const Value& other)
+    : type_(other.type_), int_(other.int_), dbl_(other.dbl_), str_(other.str_), obj_(other.obj_) {
+  if (obj_ != nullptr) detail::retainObject(obj_);
+}
+
+Value::Value(Value&& other) noexcept
+    : type_(other.type_),
+      int_(other.int_),
+      dbl_(other.dbl_),
+      str_(std::move(other.str_)),
+      obj_(other.obj_) {
+  other.type_ = Type::Nil;
+  other.obj_ = nullptr;
+}
+
+Value& Value::operator=(const Value& other) {
+  if (this != &other) *this = Value(other);
+  return *this;
+}
+
+Value& Value::operator=(Value&& other) noexcept {
+  if (this == &other) return *this;
+  detail::Object* old = obj_;
+  type_ = other.type_;
+  int_ = other.int_;
+  dbl_ = other.dbl_;
+  str_ = std::move(other.str_);
+  obj_ = other.obj_;
+  other.type_ = Type::Nil;
+  other.obj_ = nullptr;
+  if (old != nullptr) detail::releaseObject(old);
+  return *this;
+}
+
+Value::~Value() {
+  if (obj_ != nullptr) detail::releaseObject(obj_);
+}
+
+std::string Value::className() const {
+  if (obj_ == nullptr || obj_->cls == nullptr) return "";
+  return obj_->cls->info.name;
+}
+
+const void* Value::handle() const {
+  return obj_;
+}
+
+bool Value::same(const Value& other) const {
+  if (type_ != other.type_) return false;
+  switch (type_) {
+    case Type::Nil:
+      return true;
+    case Type::Integer:
+    case Type::Boolean:
+      return int_ == other.int_;
+    case Type::Double:
+      return dbl_ == other.dbl_;
+    case Type::String:
+      return str_ == other.str_;
+    case Type::Object:
+      return obj_ == other.obj_;
+  }
+  return false;
+}
+
+std::string Value::describe() const {
+  switch (type_) {
+    case Type::Nil:
+      return "Nil";
+    case Type::Integer:
+      return std::to_string(int_);
+    case Type::Boolean:
+      return int_ != 0 ? "True" : "False";
+    case Type::String:
+      return "\"" + str_ + "\"";
+    case Type::Double: {
+      char text[40];
+      std::snprintf(text, sizeof text, "%.17g", dbl_);
+      return text;
+    }
+    case Type::Object: {
+      char text[40];
+      std::snprintf(text, sizeof text, "@%p", static_cast<const void*>(obj_));
+      return className() + text;
+    }
+  }
+  return "?";
+}
+
+}  // namespace quorvex
