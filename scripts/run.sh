@@ -5,4 +5,6 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target quorvex-calc >/dev/null
-exec build/linux/examples/quorvex-calc "${@:-3/4 + 1 1/2}"
+# With no arguments the calculator runs its own short demonstration; otherwise each argument is one
+# word of the expression: ./scripts/run.sh 1/2 + 1/3, or ./scripts/run.sh "1 1/2" x 3.
+exec build/linux/examples/quorvex-calc "$@"
