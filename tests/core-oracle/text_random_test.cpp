@@ -78,6 +78,26 @@ TEST(CoreOracleText, WrittenFormsMatchAndReadBack) {
   }
 }
 
+// Every small n/d, reduced or not, and every n/d at the edge of the range, in both forms.
+TEST(CoreOracleText, EverySmallAndExtremeFractionReadsBack) {
+  const long extremes[] = {LONG_MAX, LONG_MAX - 1, LONG_MAX / 2, LONG_MAX / 2 + 1};
+  for (const Form& form : kForms) {
+    checks::Tally tally(std::string(form.name) + " exhaustive");
+    for (long n = -30; n <= 30; ++n)
+      for (long d = 0; d <= 30; ++d) tally.record(checkWritten(form, {n, d}));
+    for (long n : extremes) {
+      for (long d : extremes) {
+        tally.record(checkWritten(form, {n, d}));
+        tally.record(checkWritten(form, {-n, d}));
+      }
+      for (long k = 1; k <= 3; ++k) {
+        tally.record(checkWritten(form, {n, k}));
+        tally.record(checkWritten(form, {-k, n}));
+      }
+    }
+  }
+}
+
 // Decimal text of a random value from any band, now and then with leading zeros.
 std::string decimal(operands::Source& source, bool small) {
   std::string digits = std::to_string(small ? source.between(0, 99) : source.magnitude());
