@@ -61,3 +61,4 @@ extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver) {
 #include "GlueCode/irregular/properties.inc"
 #include "GlueCode/irregular/arrays.inc"
 #include "GlueCode/irregular/controls.inc"
+#include "GlueCode/irregular/macos.inc"
