@@ -104,29 +104,9 @@ void checkSquare(const fract& a) {
   }
 }
 
-// The power is computed in double precision and truncated: exact up to 2^53, within a couple of
-// units in the last place above that, and never of the wrong sign or beyond long.
-bool closeTo(long got, wide want) {
-  constexpr wide kExactLimit = wide{1} << 53;
-  if (exact::magnitude(want) <= kExactLimit) return got == want;
-  if ((got < 0) != (want < 0)) return false;
-  return exact::magnitude(got - want) <= exact::magnitude(want) >> 51;
-}
-
 long exponent(fuzzin::Input& in) {
   if (in.byte() % 4 != 0) return static_cast<long>(in.byte() % 131) - 65;
   return in.integer();
-}
-
-// The power a^q, then its reciprocal with the sign in the numerator for a negative exponent.
-bool powerMatches(const fract& a, const fract& r, long p, wide nMag, wide dMag, bool odd) {
-  wide n = (a.num < 0 && odd) ? -nMag : nMag, d = (a.den < 0 && odd) ? -dMag : dMag;
-  if (p < 0) {
-    const wide swapped = n;
-    n = swapped < 0 ? -d : d;
-    d = swapped < 0 ? -swapped : swapped;
-  }
-  return closeTo(r.num, n) && closeTo(r.den, d);
 }
 
 void checkPower(const fract& a, long p) {
@@ -135,19 +115,10 @@ void checkPower(const fract& a, long p) {
   const fract shownP{p, 0};
   if (!ok) require(same(r, kUntouched), "myPow: refusal wrote the result", a, shownP, r);
   if (!exact::inDomain(a) || p == LONG_MIN || (a.num == 0 && p < 0)) return;
-  const unsigned long q = p < 0 ? static_cast<unsigned long>(-p) : static_cast<unsigned long>(p);
-  const wide nMag = exact::powerMagnitude(a.num, q), dMag = exact::powerMagnitude(a.den, q);
-  if (!ok) {
-    const bool fits = nMag >= 0 && dMag >= 0 && nMag <= kComfortable && dMag <= kComfortable;
-    require(!fits, "myPow refused a small result", a, shownP, r);
-    return;
-  }
-  require(nMag >= 0 && dMag >= 0, "myPow: accepted a power beyond long", a, shownP, r);
-  // Beyond 2^53 an exponent taken as a double has the parity of its rounded value; the exact
-  // parity is as good.
-  const bool odd = q % 2 != 0, oddAsDouble = std::fmod(static_cast<double>(q), 2.0) != 0.0;
-  require(powerMatches(a, r, p, nMag, dMag, odd) || powerMatches(a, r, p, nMag, dMag, oddAsDouble),
-          "myPow: wrong value", a, shownP, r);
+  const exact::PowerBounds bounds = exact::powerBounds(a, p);
+  if (!ok) return require(!bounds.comfortable, "myPow refused a small result", a, shownP, r);
+  require(bounds.representable, "myPow: accepted a power beyond long", a, shownP, r);
+  require(exact::powerHolds(a, p, r), "myPow: wrong value", a, shownP, r);
 }
 
 void checkGcdAndReduce(long x, long y) {

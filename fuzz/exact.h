@@ -4,6 +4,7 @@
 #define QUORVEX_FUZZ_EXACT_H
 
 #include <climits>
+#include <cmath>
 
 #include "fract.h"
 
@@ -96,6 +97,53 @@ inline wide powerMagnitude(long base, unsigned long e) {
     if (result > LONG_MAX) return -1;
   }
   return result;
+}
+
+inline unsigned long exponentMagnitude(long p) {
+  return p < 0 ? static_cast<unsigned long>(-p) : static_cast<unsigned long>(p);
+}
+
+// Whether both parts of a^p (a in the domain, p not the most negative long) fit in long at all,
+// and whether they fit far enough below the limit that refusing them would be a fault.
+struct PowerBounds {
+  bool representable;
+  bool comfortable;
+};
+inline PowerBounds powerBounds(const fract& a, long p) {
+  const unsigned long q = exponentMagnitude(p);
+  const wide n = powerMagnitude(a.num, q), d = powerMagnitude(a.den, q);
+  const bool representable = n >= 0 && d >= 0;
+  return {representable, representable && n <= LONG_MAX / 4 && d <= LONG_MAX / 4};
+}
+
+// Powers are computed in double precision and truncated: exact up to 2^53, within a couple of
+// units in the last place above that, and never of the wrong sign.
+inline bool closeTo(long got, wide want) {
+  constexpr wide kExactLimit = wide{1} << 53;
+  if (magnitude(want) <= kExactLimit) return got == want;
+  if ((got < 0) != (want < 0)) return false;
+  return magnitude(got - want) <= magnitude(want) >> 51;
+}
+
+// a^q, then for a negative exponent its reciprocal with the sign moved into the numerator.
+inline bool powerMatches(const fract& a, long p, const fract& r, bool odd) {
+  const unsigned long q = exponentMagnitude(p);
+  const wide nMag = powerMagnitude(a.num, q), dMag = powerMagnitude(a.den, q);
+  wide n = (a.num < 0 && odd) ? -nMag : nMag, d = (a.den < 0 && odd) ? -dMag : dMag;
+  if (p < 0) {
+    const wide swapped = n;
+    n = swapped < 0 ? -d : d;
+    d = swapped < 0 ? -swapped : swapped;
+  }
+  return closeTo(r.num, n) && closeTo(r.den, d);
+}
+
+// r holds a^p. Beyond 2^53 an exponent taken as a double has the parity of its rounded value;
+// the exact parity is as good.
+inline bool powerHolds(const fract& a, long p, const fract& r) {
+  const unsigned long q = exponentMagnitude(p);
+  const bool odd = q % 2 != 0, oddAsDouble = std::fmod(static_cast<double>(q), 2.0) != 0.0;
+  return powerMatches(a, p, r, odd) || powerMatches(a, p, r, oddAsDouble);
 }
 
 }  // namespace exact
