@@ -90,4 +90,29 @@ TEST(CoreOracleExhaustive, GcdAndReduceOfSmallPairs) {
     }
 }
 
+// 1/1 + 1/2 + ... term by term: every partial sum the core reaches is exact, and the first refusal
+// comes where the exact replay says: at the 47th addition with a 64-bit long, the 25th with a
+// 32-bit one.
+TEST(CoreOracleExhaustive, HarmonicSeriesStopsWhereTheReplayDoes) {
+  fract h{0, 1};
+  long n = 1;
+  for (; n < 200; ++n) {
+    const fract term{1, n};
+    fract next{0, 1};
+    const bool ok = add(next, h, term);
+    const model::Outcome want = model::add(h, term);
+    ASSERT_EQ(ok, want.ok) << "term 1/" << n;
+    if (!ok) break;
+    ASSERT_TRUE(checks::same(next, want.r)) << "H_" << n << " = " << checks::show(next);
+    h = next;
+  }
+#if LONG_MAX > 2147483647L
+  EXPECT_EQ(n, 47);
+  EXPECT_TRUE(checks::same(h, {5943339269060627227L, 1345655451257488800L})) << checks::show(h);
+#else
+  EXPECT_EQ(n, 25);
+  EXPECT_TRUE(checks::same(h, {1347822955L, 356948592L})) << checks::show(h);
+#endif
+}
+
 }  // namespace
