@@ -61,7 +61,7 @@ lang::Value fromHost(const Value& v) {
       return v.asBoolean();
     case Type::Object: {
       auto held = std::make_shared<Value>(v);
-      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), v.className()};
+      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), v.className(), v.handle()};
     }
     case Type::Nil:
       break;

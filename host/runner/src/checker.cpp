@@ -260,6 +260,14 @@ std::optional<Type> Checker::binary(Expr& e) {
     }
     return Type::boolean();
   }
+  if (e.op == Op::Is) {
+    for (auto* side : {&l, &r}) {
+      if (*side && (*side)->kind != Kind::Object && (*side)->kind != Kind::Nil) {
+        throw ProgramError(e.pos, "'Is' compares objects (or Nil), not " + typeName(**side));
+      }
+    }
+    return Type::boolean();
+  }
   const bool lObj = l && l->kind == Kind::Object;
   const bool rObj = r && r->kind == Kind::Object;
   if (lObj || rObj) {

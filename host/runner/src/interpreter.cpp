@@ -244,24 +244,45 @@ struct Interpreter::State {
     }
     Value l = eval(*e.left);
     Value r = eval(*e.right);
+    if (e.op == Op::Is) return identical(l, r, e.pos);
     const bool lObj = std::holds_alternative<ObjectRef>(l);
     const bool rObj = std::holds_alternative<ObjectRef>(r);
-    std::string lNilClass = std::holds_alternative<Nil>(l) ? e.left->staticClass : std::string();
-    if (!lNilClass.empty()) {
-      // A Nil variable of a class still answers through its class, as the host language does.
-      Value res = callMethod(lNilClass, l, operatorMethod(e.op), {r}, e.pos);
-      if (!isComparison(e.op)) return res;
-      return compareResult(e.op, std::get<std::int64_t>(checkedInteger(res, e.pos)));
+    // A Nil variable of a class still answers through its class, as the host language does.
+    if (std::holds_alternative<Nil>(l) && !e.left->staticClass.empty()) {
+      Value res = callMethod(e.left->staticClass, l, operatorMethod(e.op), {r}, e.pos);
+      return isComparison(e.op) ? Value(compareResult(e.op, threeWay(res, e.pos))) : res;
+    }
+    if (!lObj && std::holds_alternative<Nil>(r) && !e.right->staticClass.empty()) {
+      const std::string cls = e.right->staticClass;
+      if (!isComparison(e.op))
+        return callMethod(cls, r, operatorMethod(e.op) + "Right", {l}, e.pos);
+      Value res = callMethod(cls, r, operatorMethod(e.op), {l}, e.pos);
+      return compareResult(e.op, -threeWay(res, e.pos));
     }
     if (lObj || rObj) return settle(host.binary(e.op, l, r), e.pos);
     return applyBuiltin(e.op, l, r, e.pos);
   }
 
-  Value checkedInteger(Value v, Pos pos) {
-    if (!std::holds_alternative<std::int64_t>(v)) {
+  static bool identical(const Value& l, const Value& r, Pos pos) {
+    for (const Value* v : {&l, &r}) {
+      if (!std::holds_alternative<Nil>(*v) && !std::holds_alternative<ObjectRef>(*v)) {
+        throw ProgramError(pos, "'Is' compares objects (or Nil), not " + typeName(typeOf(*v)));
+      }
+    }
+    auto identity = [](const Value& v) -> const void* {
+      auto* o = std::get_if<ObjectRef>(&v);
+      return o ? o->identity : nullptr;
+    };
+    return identity(l) == identity(r);
+  }
+
+  // The sign of what Operator_Compare answered, as -1, 0 or 1.
+  static std::int64_t threeWay(const Value& v, Pos pos) {
+    auto* i = std::get_if<std::int64_t>(&v);
+    if (!i) {
       throw ProgramError(pos, "Operator_Compare gave " + typeName(typeOf(v)) + ", not an Integer");
     }
-    return v;
+    return (*i > 0) - (*i < 0);
   }
 
   Value callMethod(const std::string& cls, const Value& recv, const std::string& name,

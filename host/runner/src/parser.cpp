@@ -34,6 +34,8 @@ const char* opText(Op op) {
       return ">";
     case Op::Ge:
       return ">=";
+    case Op::Is:
+      return "Is";
     case Op::And:
       return "And";
     case Op::Or:
@@ -49,9 +51,9 @@ const char* opText(Op op) {
 namespace {
 
 constexpr std::string_view kKeywords[] = {
-    "Dim",   "As",  "New",  "If",   "Then",  "ElseIf", "Else",  "End",
-    "For",   "To",  "Step", "Next", "While", "Wend",   "Try",   "Catch",
-    "Print", "And", "Or",   "Not",  "Nil",   "True",   "False", "Mod",
+    "Dim", "As",   "New",  "If",    "Then", "ElseIf", "Else",  "End",   "For",
+    "To",  "Step", "Next", "While", "Wend", "Try",    "Catch", "Print", "And",
+    "Or",  "Not",  "Nil",  "Is",    "True", "False",  "Mod",
 };
 
 bool isKeyword(std::string_view s) {
@@ -385,6 +387,7 @@ class Parser {
       for (auto& [s, o] : ops) {
         if (isSym(peek(), s)) return op = o, true;
       }
+      if (isWord(peek(), "Is")) return op = Op::Is, true;
       return false;
     });
   }

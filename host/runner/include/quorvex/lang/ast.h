@@ -24,6 +24,7 @@ enum class Op {
   Le,
   Gt,
   Ge,
+  Is,
   And,
   Or,
   Neg,

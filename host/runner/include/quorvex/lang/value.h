@@ -14,6 +14,7 @@ namespace quorvex::lang {
 struct ObjectRef {
   std::shared_ptr<void> handle;  // owned by whoever created it; may hold a custom releaser
   std::string className;
+  const void* identity = nullptr;  // the same for every reference to one object
 };
 
 struct Nil {};
