@@ -1,5 +1,6 @@
 #include "Runtime.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,11 +21,27 @@ void* resolverThunk(const char* name) {
   return rt != nullptr ? rt->resolve(name) : nullptr;
 }
 
-std::string privateCopyName(const std::string& path) {
+// Copies the plug-in under a name no other host (in this process or another) is using. Some
+// runtimes' random_device is deterministic, so the clock and an address vary the name as well.
+bool privateCopy(const std::string& path, const void* owner, std::string& copy) {
   static unsigned counter = 0;
-  std::random_device seed;
-  std::string base = std::filesystem::path(path).filename().string();
-  return "qvx-" + std::to_string(seed()) + "-" + std::to_string(++counter) + "-" + base;
+  std::random_device device;
+  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+  const std::uint64_t seed = device() ^ static_cast<std::uint64_t>(ticks) ^
+                             static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(owner));
+  std::error_code ec;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) return false;
+  const std::string base = std::filesystem::path(path).filename().string();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name =
+        "qvx-" + std::to_string(seed % 1000000007u) + "-" + std::to_string(++counter) + "-" + base;
+    copy = (dir / name).string();
+    // copy_file refuses an existing destination, so a name in use is simply skipped
+    if (std::filesystem::copy_file(path, copy, ec)) return true;
+  }
+  copy.clear();
+  return false;
 }
 
 Method readMethod(const MethodRecord& entry) {
@@ -96,15 +113,20 @@ Runtime::~Runtime() {
   drain(0);
   if (pending != nullptr) release(pending);
   library.close();
-  if (!copyPath.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove(copyPath, ignored);
-  }
+  removeCopy();
+}
+
+void Runtime::removeCopy() {
+  if (copyPath.empty()) return;
+  std::error_code ignored;
+  std::filesystem::remove(copyPath, ignored);
+  copyPath.clear();
 }
 
 bool Runtime::load(const std::string& path, std::string* error, LoadOptions options) {
   auto refuse = [&](std::string message) {
     if (error != nullptr) *error = std::move(message);
+    removeCopy();
     return false;
   };
   if (loaded) return refuse("a plug-in is already loaded");
@@ -113,9 +135,7 @@ bool Runtime::load(const std::string& path, std::string* error, LoadOptions opti
     return refuse("cannot load " + path + ": no such file");
   std::string file = path;
   if (options.privateCopy) {
-    copyPath = (std::filesystem::temp_directory_path(ec) / privateCopyName(path)).string();
-    if (ec || !std::filesystem::copy_file(path, copyPath, ec)) {
-      copyPath.clear();
+    if (!privateCopy(path, this, copyPath)) {
       return refuse("cannot load " + path + ": cannot make a private copy");
     }
     file = copyPath;
@@ -130,9 +150,7 @@ bool Runtime::load(const std::string& path, std::string* error, LoadOptions opti
   }
   loaded = true;
   Active active(this);
-  loading = true;
   entry(&resolverThunk);
-  loading = false;
   permanent = pool.size();
   if (pending != nullptr) release(pending);  // nothing to surface an exception to at start-up
   pending = nullptr;

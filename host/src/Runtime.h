@@ -96,7 +96,7 @@ struct Runtime {
   Library library;
   std::string copyPath;
   bool loaded = false;
-  bool loading = false;
+  void removeCopy();
 
   // classes and global functions
   ClassEntry* findClass(std::string_view name) const;

@@ -88,6 +88,21 @@ TEST_F(Probe, ArgumentsAndResultsOfEveryKind) {
   EXPECT_EQ(host.call(made, "Get").value.asInteger(), -8);
 }
 
+TEST_F(Probe, IntegersBeyondThePluginsWidthAreRefused) {
+  const std::int64_t wide = std::int64_t{1} << 40;
+  Outcome made = host.construct("Probe", {Value::integer(wide)});
+  if (sizeof(long) >= 8) {
+    ASSERT_TRUE(made.ok()) << made.error;
+    EXPECT_EQ(host.call(made.value, "Get").value.asInteger(), wide);
+  } else {
+    EXPECT_TRUE(made.failed());
+    EXPECT_NE(made.error.find("1099511627776"), std::string::npos) << made.error;
+  }
+  Outcome narrow = host.construct("Probe", {Value::integer(-2147483647 - 1)});
+  ASSERT_TRUE(narrow.ok());
+  EXPECT_EQ(host.call(narrow.value, "Get").value.asInteger(), -2147483647 - 1);
+}
+
 TEST_F(Probe, ReturnedObjectsKeepTheirIdentity) {
   Value p = make({1});
   Value q = make({2});
