@@ -64,9 +64,13 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
       int f = fit(m.parsed.params[i].type, args[i]);
       score = f < 0 ? -1 : score + f;
     }
-    if (score < 0) continue;
-    tie = score == bestScore;
-    if (score > bestScore) best = &m, bestScore = score;
+    if (score > bestScore) {
+      best = &m;
+      bestScore = score;
+      tie = false;
+    } else if (score >= 0 && score == bestScore) {
+      tie = true;
+    }
   }
   if (best != nullptr && !tie) return best;
   if (error != nullptr) {

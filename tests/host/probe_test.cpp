@@ -35,7 +35,7 @@ TEST_F(Probe, RegistrationIsReadFromTheRecords) {
   EXPECT_EQ(probe->methodCount, probe->methods.size());
   EXPECT_NE(probe->dataOffset, 0u);
   EXPECT_EQ(probe->flags, 4u);
-  ASSERT_EQ(host.globals().size(), 4u);
+  ASSERT_EQ(host.globals().size(), 7u);
   EXPECT_EQ(host.globals()[3].declaration, "Make(a As Integer) As Probe");
   int invalid = 0;
   for (const quorvex::Method& m : probe->methods) invalid += m.valid ? 0 : 1;
@@ -111,6 +111,29 @@ TEST_F(Probe, ReturnedObjectsKeepTheirIdentity) {
   Value twin = host.call(p, "Twin").value;
   EXPECT_FALSE(twin.same(p));
   EXPECT_EQ(host.call(twin, "Get").value.asInteger(), 1);
+}
+
+TEST_F(Probe, OverloadsArePickedByTheBestFitAndTiesAreRefused) {
+  Value p = make({1});
+  Value e = host.construct("ProbeException").value;
+  struct Case {
+    std::vector<Value> args;
+    std::int64_t picked;  // 0: ambiguous
+  };
+  const Case cases[] = {
+      {{p, 1}, 1},         {{e, 1}, 2},       {{p, 1.5}, 3},
+      {{nullptr, 1.5}, 3}, {{nullptr, 1}, 0},  // Probe and ProbeException fit Nil alike; the Double
+                                               // form fits less
+  };
+  for (const Case& c : cases) {
+    Outcome out = host.callGlobal("pick", c.args);
+    if (c.picked == 0) {
+      ASSERT_TRUE(out.failed());
+      EXPECT_NE(out.error.find("ambiguous"), std::string::npos) << out.error;
+    } else {
+      EXPECT_EQ(out.value.asInteger(), c.picked) << out.error;
+    }
+  }
 }
 
 TEST_F(Probe, WrongCallsAreRefusedWithWhatIsDeclared) {
@@ -203,7 +226,9 @@ TEST_F(Probe, OperatorsPickTheFormTheOperandsCallFor) {
   EXPECT_TRUE(host.binary(Op::Multiply, 3, p).failed());  // no Operator_MultiplyRight
   EXPECT_TRUE(host.binary(Op::Divide, p, 2).failed());
   EXPECT_TRUE(host.binary(Op::Add, p, "x").failed());
-  EXPECT_TRUE(host.negate(make({1}).className()).failed());
+  Outcome plain = host.negate(host.construct("ProbeException").value);
+  EXPECT_NE(plain.error.find("no method ProbeException.Operator_Negate"), std::string::npos)
+      << plain.error;
   // Operator_Compare answers any negative or positive number; the host reads only its sign
   // and mirrors it when the object is on the right.
   const std::tuple<Op, Value, Value, bool> comparisons[] = {
