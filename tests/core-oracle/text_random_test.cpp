@@ -117,10 +117,21 @@ std::string nearlyWellFormed(operands::Source& source) {
   const bool small = source.chance(50);
   std::string s = spaces(source);
   if (source.chance(40)) s += source.chance(50) ? "-" : "+";
-  s += spaces(source) + decimal(source, small);
-  const int shape = static_cast<int>(source.between(0, 2));
-  if (shape >= 1) s += spaces(source) + (shape == 2 ? " " + decimal(source, small) : "");
-  if (shape >= 1) s += spaces(source) + "/" + spaces(source) + decimal(source, small);
+  // One draw per statement, so the text does not depend on the order operands are evaluated in.
+  s += spaces(source);
+  s += decimal(source, small);
+  const int shape = static_cast<int>(source.between(0, 2));  // integer, fraction, mixed number
+  if (shape == 2) {
+    s += spaces(source);
+    s += ' ';
+    s += decimal(source, small);
+  }
+  if (shape >= 1) {
+    s += spaces(source);
+    s += '/';
+    s += spaces(source);
+    s += decimal(source, small);
+  }
   const int slips = source.chance(60) ? 0 : static_cast<int>(source.between(1, 2));
   for (int k = 0; k < slips; ++k) {
     const long at = source.between(0, static_cast<long>(s.size()));
