@@ -1,10 +1,27 @@
 #!/usr/bin/env bash
-# The main job: builds what is needed, then runs it.
+# The main job: builds the plug-in and the runner (installing what is missing first), then runs a
+# host-language program with the plug-in loaded into the stand-in host.
+#
+#   ./scripts/run.sh                the tour of Fraction (examples/tour.qv)
+#   ./scripts/run.sh PROGRAM.qv     your own program
+#   ./scripts/run.sh -              statements typed at a prompt (interactive mode)
+#
+# Further arguments go to the runner (build/linux/host/runner/quorvex --help lists them).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-./scripts/setup.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target quorvex-calc >/dev/null
-# With no arguments the calculator runs its own short demonstration; otherwise each argument is one
-# word of the expression: ./scripts/run.sh 1/2 + 1/3, or ./scripts/run.sh "1 1/2" x 3.
-exec build/linux/examples/quorvex-calc "$@"
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! (cd "$root" && cmake --preset linux && cmake --build --preset linux --target quorvex-run quorvex) >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run.sh: the build failed" >&2
+  exit 1
+fi
+runner=$root/build/linux/host/runner/quorvex
+if [ $# -eq 0 ]; then
+  exec "$runner" "$root/examples/tour.qv"
+elif [ "$1" = "-" ]; then
+  shift
+  exec "$runner" "$@"
+fi
+exec "$runner" "$@"
