@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <string>
 
 #include "checks.h"
 #include "fract.h"
@@ -104,6 +106,21 @@ TEST(CoreOracleRandom, SquaresOnEveryBand) {
   operands::Source source(0x5eed0006);
   checks::Tally tally("sqr");
   for (int i = 0; i < kPairs; ++i) tally.record(checks::checkSqr(source.oddFraction()));
+}
+
+// One rounding only: the two conversions and a single division, so the nearest double of a value
+// whose components are exact in a double is exact too (1/4 is 0.25, -3/8 is -0.375).
+TEST(CoreOracleRandom, ConversionToDoubleDividesOnce) {
+  operands::Source source(0x5eed0008);
+  checks::Tally tally("convToDouble");
+  for (int i = 0; i < kPairs; ++i) {
+    const fract f = source.oddFraction();
+    const double got = convToDouble(f);
+    const bool nan = f.den == 0;
+    const double want = nan ? 0.0 : static_cast<double>(f.num) / static_cast<double>(f.den);
+    const bool same = nan ? std::isnan(got) : got == want;
+    tally.record(same ? "" : checks::show(f) + " -> " + std::to_string(got));
+  }
 }
 
 TEST(CoreOracleRandom, GcdAndReduceOnEveryBand) {
