@@ -209,8 +209,8 @@ void gmpFormat(benchmark::State& state, const GmpStream* g) {
 
 // ---- registration
 
-// The implementations must do the same work: every core result on the streams equals boost's
-// and GMP's, and none is refused.
+// The implementations must do the same work: every core result on the streams equals boost's,
+// none is refused, and every text reads back as its operand.
 bool sameResults(const Stream& s, const BoostStream& b) {
   const CoreBinary ops[] = {add, sub, mul, div};
   for (std::size_t k = 0; k < s.a.size(); ++k) {
@@ -224,6 +224,13 @@ bool sameResults(const Stream& s, const BoostStream& b) {
                      s.name, op, k);
         return false;
       }
+    }
+    fract parsed{0, 0};
+    if (!StrToFract(parsed, s.texts[k].c_str()) || parsed.num != s.a[k].num ||
+        parsed.den != s.a[k].den) {
+      std::fprintf(stderr, "%s stream, operand %zu: \"%s\" does not read as the operand\n", s.name,
+                   k, s.texts[k].c_str());
+      return false;
     }
   }
   return true;
