@@ -11,12 +11,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
 if ! (cd "$root" && cmake --preset linux && cmake --build --preset linux --target quorvex-run quorvex) >"$log" 2>&1; then
   cat "$log" >&2
+  rm -f "$log"
   echo "run.sh: the build failed" >&2
   exit 1
 fi
+rm -f "$log"
 runner=$root/build/linux/host/runner/quorvex
 if [ $# -eq 0 ]; then
   exec "$runner" "$root/examples/tour.qv"

@@ -25,21 +25,22 @@ bool standardInputIsTerminal() {
 #endif
 }
 
-std::optional<std::string> readLine(const char* prompt) {
+std::optional<std::string> readLine(const char* prompt, bool terminal) {
 #ifdef QUORVEX_HAVE_READLINE
-  char* raw = readline(prompt);
-  if (!raw) return std::nullopt;
-  std::string line(raw);
-  std::free(raw);
-  if (!line.empty()) add_history(line.c_str());
-  return line;
-#else
-  std::cout << prompt << std::flush;
+  if (terminal) {
+    char* raw = readline(prompt);
+    if (!raw) return std::nullopt;
+    std::string line(raw);
+    std::free(raw);
+    if (!line.empty()) add_history(line.c_str());
+    return line;
+  }
+#endif
+  if (terminal) std::cout << prompt << std::flush;
   std::string line;
   if (!std::getline(std::cin, line)) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
-#endif
 }
 
 }  // namespace quorvex::runner

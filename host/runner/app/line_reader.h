@@ -7,8 +7,9 @@
 
 namespace quorvex::runner {
 
-// The next line without its newline, or nullopt at the end of input.
-std::optional<std::string> readLine(const char* prompt);
+// The next line without its newline, or nullopt at the end of input. Line editing and history only
+// for a terminal; from a pipe, plain lines and no prompt.
+std::optional<std::string> readLine(const char* prompt, bool terminal);
 
 bool standardInputIsTerminal();
 

@@ -55,8 +55,7 @@ int runInteractive(Session& session, bool terminal) {
   int nextLine = 1, pendingStart = 1;
   bool allOk = true;
   for (;;) {
-    const char* prompt = !terminal ? "" : pending.empty() ? "> " : "... ";
-    auto line = runner::readLine(prompt);
+    auto line = runner::readLine(pending.empty() ? "> " : "... ", terminal);
     if (!line) break;
     if (pending.empty()) pendingStart = nextLine;
     pending += *line + "\n";
