@@ -10,6 +10,7 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct Scenario {
   void (*bend)(Host&);  // applied before the plug-in is loaded
   unsigned effects;
 };
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+  *os << s.name;
+}
 
 // --- the operations: every member on every kind of operand
 
