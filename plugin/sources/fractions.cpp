@@ -9,7 +9,9 @@
 
 using quorvex::hasMagnitude;
 using quorvex::magnitude;
+using quorvex::reduceAgainstCoprime;
 using quorvex::reduceInRange;
+using quorvex::reduceTwoInRange;
 
 namespace {
 
@@ -110,6 +112,29 @@ inline bool inDomain(const fract& f) {
   return hasMagnitude(f.num) && hasMagnitude(f.den);
 }
 
+// The cancellation of a sum against g, da and db in one gcd, for small denominators.
+//
+// Cancelling n against g, then da, then db removes, for each prime, as much as n shares with all
+// three together: in total gcd(n, D) with D = g * da * db, leaving the denominator D / gcd(n, D)
+// however the factors split. The split matters only to the two product tests before the
+// denominator is formed, and only in their logarithmic band: below kLogBand both pass (each
+// product is at most the final denominator). So when D is small, one gcd of two small numbers
+// replaces three, with the same result; otherwise this declines (false, r untouched).
+constexpr unsigned long kCancelAtOnceBelow = kLogBand < (1UL << 31) ? kLogBand : 1UL << 31;
+
+inline bool cancelAtOnce(fract& r, long n, long g, long da, long db) {
+  if (n == 0 || da <= 0 || db <= 0) return false;  // g is at least 1
+  unsigned long gda, d;
+  if (__builtin_mul_overflow(static_cast<unsigned long>(g), static_cast<unsigned long>(da), &gda) ||
+      __builtin_mul_overflow(gda, static_cast<unsigned long>(db), &d) || d >= kCancelAtOnceBelow) {
+    return false;
+  }
+  const unsigned long common = quorvex::binaryGcd(magnitude(n), d);
+  r.num = n / static_cast<long>(common);
+  r.den = static_cast<long>(d / common);
+  return true;
+}
+
 // The sum (or difference) of a and b, in lowest terms when both are.
 //
 // Why: with g = gcd(a.den, b.den) and da, db the coprime cofactors, the exact denominator is
@@ -126,10 +151,10 @@ inline bool addOrSub(fract& r, const fract& a, const fract& b) {
   const long x = a.num * db, y = da * b.num;
   if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
   long n = kSubtract ? x - y : x + y;
-  // Cancel against g first: it is the factor most often shared (1/6 + 1/3 = 3/6 = 1/2).
+  if (cancelAtOnce(r, n, g, da, db)) return true;
+  // Cancel against g, then against da and db in turn; da and db are coprime (or one is 0).
   reduceInRange(n, g);
-  reduceInRange(n, da);
-  reduceInRange(n, db);
+  reduceAgainstCoprime(n, da, db);
   if (!isGoodMul(da, db)) return false;
   const long m = da * db;
   if (!isGoodMul(g, m)) return false;
@@ -153,8 +178,7 @@ bool sub(fract& r, const fract& a, const fract& b) {
 bool mul(fract& r, const fract& a, const fract& b) {
   if (!inDomain(a) || !inDomain(b)) return false;
   long an = a.num, ad = a.den, bn = b.num, bd = b.den;
-  reduceInRange(an, bd);
-  reduceInRange(ad, bn);
+  reduceTwoInRange(an, bd, ad, bn);
   if (!isGoodMul(an, bn) || !isGoodMul(ad, bd)) return false;
   r.num = an * bn;
   r.den = ad * bd;
@@ -165,8 +189,7 @@ bool mul(fract& r, const fract& a, const fract& b) {
 bool div(fract& r, const fract& a, const fract& b) {
   if (!inDomain(a) || !inDomain(b)) return false;
   long an = a.num, ad = a.den, bn = b.num, bd = b.den;
-  reduceInRange(an, bn);
-  reduceInRange(ad, bd);
+  reduceTwoInRange(an, bn, ad, bd);
   if (!isGoodMul(an, bd) || !isGoodMul(ad, bn)) return false;
   long n = an * bd, d = ad * bn;
   if (b.num < 0) {  // the sign belongs in the numerator
