@@ -1,0 +1,373 @@
+// Every proxy of every catalogue this target carries, expanded from the catalogue files themselves:
+// against a host without the entry it returns its miss value after exactly one question for the
+// entry's name (the second name after it where Windows x86 has one), and asks again on the next
+// call; once the host answers, the entry receives the arguments converted only as the row states,
+// in order, its result comes back (booleans as exactly 0 or 1, byte flags tested at their low
+// byte), and the name is never asked again. Element proxies ask their lookup on every access.
+// Overloads reach their typed proxy's entry through its cache. Prints how many proxies each
+// catalogue holds.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "RecordingHost.h"
+
+namespace {
+
+using proxytest::describeAll;
+using proxytest::Host;
+using proxytest::Recorder;
+using proxytest::sample;
+using proxytest::samples;
+using proxytest::trace;
+
+enum class RowKind { plain, element, custom, forward };
+
+struct Row {
+  const char* catalogue;
+  const char* proxy;
+  RowKind kind;
+  int proxies;  // an element row stands for three
+  void (*check)();
+};
+
+template <class Tuple>
+std::string describeTuple(const Tuple& values) {
+  return std::apply([](const auto&... v) { return describeAll(v...); }, values);
+}
+
+std::vector<std::string> namesAsked(const char* entry, const char* fallback) {
+  std::vector<std::string> names{entry};
+  if (fallback != nullptr) names.emplace_back(fallback);
+  return names;
+}
+
+// The host's result for the n-th hit and what the proxy must make of it. A byte flag comes from an
+// entry that answers in a wider register, so only a proxy that tests the low byte alone sees 0x100
+// as false; a `long` flag of 0x100 is true; a host byte (2) is returned as it came.
+template <class Ret, class HostRet>
+struct HitResults {
+  static constexpr bool kByteFlag =
+      std::is_same_v<Ret, bool> && std::is_same_v<HostRet, std::uint8_t>;
+  using Host = std::conditional_t<kByteFlag, std::uint32_t, HostRet>;
+
+  static Host host(int hit) {
+    if constexpr (kByteFlag) {
+      return hit == 1 ? 0x100u : 0x102u;
+    } else if constexpr (std::is_same_v<Ret, bool>) {
+      return static_cast<Host>(hit == 1 ? 0x100 : 0);
+    } else if constexpr (std::is_same_v<HostRet, std::uint8_t>) {
+      return static_cast<Host>(hit + 1);
+    } else if constexpr (!std::is_void_v<HostRet>) {
+      return sample<Host>(90 + hit);
+    } else {
+      return 0;
+    }
+  }
+  static Ret expected(int hit) {
+    if constexpr (kByteFlag) {
+      return hit != 1;
+    } else if constexpr (!std::is_void_v<Ret>) {
+      return static_cast<Ret>(host(hit));
+    }
+  }
+};
+
+template <class Tag, class Ret, class... P, class HostRet, class... H, class MissFn>
+void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), const char* entry,
+              const char* fallback, MissFn miss) {
+  SCOPED_TRACE(proxyName);
+  Host& host = Host::instance();
+  host.reset();
+  const auto args = samples<P...>();
+  const auto call = [&] { return std::apply(proxy, args); };
+  const std::vector<std::string> names = namesAsked(entry, fallback);
+
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    if constexpr (std::is_void_v<Ret>) {
+      call();
+    } else {
+      EXPECT_TRUE(call() == miss()) << "miss value, attempt " << attempt;
+    }
+    EXPECT_EQ(host.takeAsked(), names) << "one question per missed call, attempt " << attempt;
+  }
+
+  using Results = HitResults<Ret, HostRet>;
+  using Entry = Recorder<Tag, typename Results::Host, std::decay_t<H>...>;
+  Entry::name = fallback != nullptr ? fallback : entry;
+  host.answer(Entry::name, &Entry::entry);
+  const std::tuple<std::decay_t<H>...> passed(args);
+  for (int hit = 1; hit <= 2; ++hit) {
+    if constexpr (!std::is_void_v<HostRet>) Entry::result = Results::host(hit);
+    if constexpr (std::is_void_v<Ret>) {
+      call();
+    } else {
+      EXPECT_TRUE(call() == Results::expected(hit)) << "result of hit " << hit;
+    }
+    EXPECT_EQ(Entry::calls, hit);
+    EXPECT_TRUE(Entry::last == passed)
+        << "host saw " << describeTuple(Entry::last) << ", expected " << describeTuple(passed);
+    EXPECT_EQ(host.takeAsked(), hit == 1 ? names : std::vector<std::string>{})
+        << "questions on hit " << hit;
+  }
+}
+
+struct ElementEntry {
+  const char* entry;
+  const char* fallback;
+};
+
+// One element operation: misses, then a lookup that has no procedure for the array, then one that
+// has; the lookup is asked on every call, the procedure never kept. `access` calls the proxy and
+// returns whether its effect (`done`) is visible.
+template <class Lookup, class Proc>
+void checkElementOp(const char* what, const ElementEntry& names,
+                    const std::function<void()>& access, const std::function<bool()> done,
+                    const std::function<bool()> procSawArgs) {
+  SCOPED_TRACE(what);
+  Host& host = Host::instance();
+  host.reset();
+  const std::vector<std::string> asked = namesAsked(names.entry, names.fallback);
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    access();
+    EXPECT_EQ(host.takeAsked(), asked) << "miss, attempt " << attempt;
+    EXPECT_EQ(Lookup::calls, 0);
+  }
+  Lookup::name = names.fallback != nullptr ? names.fallback : names.entry;
+  host.answer(Lookup::name, &Lookup::entry);
+  Lookup::result = nullptr;
+  access();
+  EXPECT_EQ(host.takeAsked(), asked) << "bound on the first hit";
+  access();
+  EXPECT_TRUE(host.takeAsked().empty()) << "never asked again";
+  EXPECT_EQ(Lookup::calls, 2) << "lookup asked on every access";
+  EXPECT_FALSE(done()) << "no procedure for this array: nothing happens";
+  EXPECT_EQ(Proc::calls, 0);
+
+  Lookup::result = reinterpret_cast<void*>(&Proc::entry);
+  access();
+  EXPECT_EQ(Lookup::calls, 3) << "the procedure is never cached";
+  EXPECT_EQ(std::get<0>(Lookup::last), sample<QORAarrayStruct*>(1)) << "lookup gets the array";
+  EXPECT_EQ(Proc::calls, 1);
+  EXPECT_TRUE(procSawArgs()) << "procedure saw " << describeTuple(Proc::last);
+  EXPECT_TRUE(done());
+  EXPECT_TRUE(host.takeAsked().empty());
+}
+
+template <int Op, class Tag>
+struct OpTag;
+
+template <class Tag, class ValueT, class ProcT>
+void checkElement(void (*insert)(QORAarrayStruct*, QORAInteger, ValueT),
+                  void (*get)(QORAarrayStruct*, QORAInteger, ValueT*),
+                  void (*set)(QORAarrayStruct*, QORAInteger, ValueT),
+                  const ElementEntry& insertName, const ElementEntry& getName,
+                  const ElementEntry& setName) {
+  QORAarrayStruct* const array = sample<QORAarrayStruct*>(1);
+  const QORAInteger index = sample<QORAInteger>(2);
+  const ValueT value = sample<ValueT>(3);
+  const ProcT procValue = static_cast<ProcT>(value);
+
+  {
+    using Find = Recorder<OpTag<0, Tag>, void*, QORAarrayStruct*>;
+    using Proc = Recorder<OpTag<1, Tag>, void, QORAarrayStruct*, QORAInteger, ProcT>;
+    checkElementOp<Find, Proc>(
+        insertName.entry, insertName, [&] { insert(array, index, value); },
+        [] { return Proc::calls > 0; },
+        [&] { return Proc::last == std::make_tuple(array, index, procValue); });
+  }
+  {
+    using Find = Recorder<OpTag<2, Tag>, void*, QORAarrayStruct*>;
+    using Proc = Recorder<OpTag<3, Tag>, ProcT, QORAarrayStruct*, QORAInteger>;
+    // Booleans come back from the procedure as a byte; any non-zero byte reads as exactly true.
+    if constexpr (std::is_same_v<ValueT, bool>) {
+      Proc::result = 2;
+    } else {
+      Proc::result = sample<ProcT>(77);
+    }
+    const ValueT untouched = std::is_same_v<ValueT, bool> ? ValueT{} : sample<ValueT>(5);
+    ValueT out = untouched;
+    checkElementOp<Find, Proc>(
+        getName.entry, getName, [&] { get(array, index, &out); },
+        [&] { return !(out == untouched); },
+        [&] { return Proc::last == std::make_tuple(array, index); });
+    EXPECT_TRUE(out == static_cast<ValueT>(Proc::result)) << "stored " << proxytest::describe(out);
+    if constexpr (std::is_same_v<ValueT, bool>) {
+      unsigned char stored = 0;
+      std::memcpy(&stored, &out, 1);
+      EXPECT_EQ(stored, 1) << "a Boolean element is stored as exactly 1";
+    }
+    // Nowhere to store: the lookup is still asked, the procedure is not.
+    get(array, index, nullptr);
+    EXPECT_EQ(Find::calls, 4);
+    EXPECT_EQ(Proc::calls, 1);
+  }
+  {
+    using Find = Recorder<OpTag<4, Tag>, void*, QORAarrayStruct*>;
+    using Proc = Recorder<OpTag<5, Tag>, void, QORAarrayStruct*, ProcT, QORAInteger>;
+    checkElementOp<Find, Proc>(
+        setName.entry, setName, [&] { set(array, index, value); }, [] { return Proc::calls > 0; },
+        [&] { return Proc::last == std::make_tuple(array, procValue, index); });
+  }
+}
+
+// An overload behaves as its typed proxy: the same questions (none, once the typed proxy is bound),
+// the same host entry with the same arguments, the same result.
+template <class Ret, class... P>
+void checkForward(const char* name, Ret (*overload)(P...), Ret (*typed)(P...)) {
+  SCOPED_TRACE(name);
+  Host& host = Host::instance();
+  host.reset();
+  const auto args = samples<P...>();
+  const auto run = [&](Ret (*proxy)(P...), proxytest::Trace& seen) {
+    trace() = proxytest::Trace{};
+    if constexpr (std::is_void_v<Ret>) {
+      std::apply(proxy, args);
+    } else {
+      const Ret result = std::apply(proxy, args);
+      trace().args += " -> " + proxytest::describe(result);
+    }
+    seen = trace();
+    return host.takeAsked();
+  };
+  proxytest::Trace viaTyped;
+  proxytest::Trace viaOverload;
+  const auto askedTyped = run(typed, viaTyped);
+  const auto askedOverload = run(overload, viaOverload);
+  EXPECT_EQ(askedOverload, askedTyped);
+  EXPECT_EQ(viaOverload.calls, viaTyped.calls);
+  EXPECT_EQ(viaOverload.entry, viaTyped.entry);
+  EXPECT_EQ(viaOverload.args, viaTyped.args);
+}
+
+std::vector<Row> catalogueRows() {
+  std::vector<Row> rows;
+#define QORA_TEST_CATALOGUE "strings"
+#define QORA_TEST_FILE "GlueCode/proxies/strings.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "text"
+#define QORA_TEST_FILE "GlueCode/proxies/text.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "objects"
+#define QORA_TEST_FILE "GlueCode/proxies/objects.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "registration"
+#define QORA_TEST_FILE "GlueCode/proxies/registration.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "runtime"
+#define QORA_TEST_FILE "GlueCode/proxies/runtime.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "variants"
+#define QORA_TEST_FILE "GlueCode/proxies/variants.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "properties"
+#define QORA_TEST_FILE "GlueCode/proxies/properties.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "arrays"
+#define QORA_TEST_FILE "GlueCode/proxies/arrays.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "components"
+#define QORA_TEST_FILE "GlueCode/proxies/components.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "controls"
+#define QORA_TEST_FILE "GlueCode/proxies/controls.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "graphics"
+#define QORA_TEST_FILE "GlueCode/proxies/graphics.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "pictures"
+#define QORA_TEST_FILE "GlueCode/proxies/pictures.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "databases"
+#define QORA_TEST_FILE "GlueCode/proxies/databases.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "sockets"
+#define QORA_TEST_FILE "GlueCode/proxies/sockets.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "files"
+#define QORA_TEST_FILE "GlueCode/proxies/files.def"
+#include "CatalogueRows.inc"
+#if defined(QORA_TARGET_MACOS_SET)
+#define QORA_TEST_CATALOGUE "macos"
+#define QORA_TEST_FILE "GlueCode/proxies/macos.def"
+#include "CatalogueRows.inc"
+#endif
+#if defined(QORA_TARGET_WINDOWS)
+#define QORA_TEST_CATALOGUE "windows"
+#define QORA_TEST_FILE "GlueCode/proxies/windows.def"
+#include "CatalogueRows.inc"
+#endif
+  return rows;
+}
+
+// The rows that the layer itself expands (PluginMain.h declares from these two lists), counted.
+int declaredProxies() {
+  int count = 0;
+#define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
+  ++count;
+#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) ++count;
+#define QORA_FORWARD(Ret, Name, Params, Args, Target) ++count;
+#include "GlueCode/proxies/all.def"
+#define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
+  ++count;
+#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) ++count;
+#define QORA_FORWARD(Ret, Name, Params, Args, Target) ++count;
+#include "GlueCode/proxies/extended.def"
+  return count;
+}
+
+const char* targetName() {
+#if defined(QORA_TARGET_WIN32_X86)
+  return "Windows x86";
+#elif defined(QORA_TARGET_WINDOWS)
+  return "Windows x86-64";
+#elif defined(QORA_TARGET_MACOS)
+  return "macOS x86-64";
+#else
+  return sizeof(void*) == 8 ? "Linux x86-64 (macOS set)" : "Linux x86 (macOS set)";
+#endif
+}
+
+void printCounts(const std::vector<Row>& rows) {
+  std::printf("Proxies per catalogue on %s:\n", targetName());
+  std::printf("  %-13s %6s %6s %8s %8s %9s\n", "catalogue", "total", "plain", "element", "by hand",
+              "overload");
+  int grand = 0;
+  for (std::size_t first = 0; first < rows.size();) {
+    int counts[4] = {0, 0, 0, 0};
+    std::size_t next = first;
+    for (; next < rows.size() && rows[next].catalogue == rows[first].catalogue; ++next) {
+      counts[static_cast<int>(rows[next].kind)] += rows[next].proxies;
+    }
+    const int total = counts[0] + counts[1] + counts[2] + counts[3];
+    grand += total;
+    std::printf("  %-13s %6d %6d %8d %8d %9d\n", rows[first].catalogue, total, counts[0], counts[1],
+                counts[2], counts[3]);
+    first = next;
+  }
+  std::printf("  %-13s %6d\n", "all", grand);
+}
+
+TEST(ProxyTable, EveryProxyOfEveryCatalogue) {
+  Host::install();
+  const std::vector<Row> rows = catalogueRows();
+  printCounts(rows);
+
+  int perCatalogueRows = 0;
+  for (const Row& row : rows) perCatalogueRows += row.kind == RowKind::element ? 3 : 1;
+  EXPECT_EQ(perCatalogueRows, declaredProxies()) << "a catalogue of the layer is missing here";
+
+  // Typed proxies first: their overloads are checked once the typed proxy is bound.
+  for (const Row& row : rows) {
+    if (row.kind == RowKind::plain || row.kind == RowKind::element) row.check();
+  }
+  for (const Row& row : rows) {
+    if (row.kind == RowKind::forward) row.check();
+  }
+}
+
+}  // namespace
