@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "fract.h"
 #include "magnitude.h"
@@ -16,7 +17,10 @@ constexpr bool isSpace(char c) {
   return c == ' ';
 }
 constexpr bool isDigit(char c) {
-  return c >= '0' && c <= '9';
+  return static_cast<unsigned char>(c - '0') < 10;
+}
+constexpr unsigned digitValue(char c) {
+  return static_cast<unsigned>(c - '0');
 }
 
 // A run of more digits than this is refused whatever its value, leading zeros included: such text
@@ -32,12 +36,17 @@ struct DigitRun {
   bool fits;
 };
 
+// Any run of at most this many digits fits in long, so the common short run needs no test.
+constexpr long kDigitsThatFit = std::numeric_limits<long>::digits10;
+
 DigitRun readRun(const char* p) {
   const char* const begin = p;
   unsigned long value = 0;
+  for (; isDigit(*p) && p - begin < kDigitsThatFit; ++p) value = value * 10 + digitValue(*p);
+  if (!isDigit(*p)) return {p, static_cast<long>(value), true};
   bool fits = true;
   for (; isDigit(*p); ++p) {
-    const unsigned digit = static_cast<unsigned>(*p - '0');
+    const unsigned digit = digitValue(*p);
     if (value > (kLongMax - digit) / 10) fits = false;
     value = fits ? value * 10 + digit : 0;
   }
