@@ -77,7 +77,7 @@ void Checker::statement(Stmt& s) {
                                           s.name + " As <type>)");
       }
       Type declared = *t;
-      expectAssignable(declared, expr(*s.exprs[0]), s.exprs[0]->pos, "'" + s.name + "'");
+      expectAssignable(declared, expr(*s.exprs[0]), startOf(*s.exprs[0]), "'" + s.name + "'");
       return;
     }
     case Stmt::Form::Print:
@@ -114,7 +114,7 @@ void Checker::dim(Stmt& s) {
     }
     for (auto& a : s.exprs) expr(*a);
   } else if (!s.exprs.empty()) {
-    expectAssignable(t, expr(*s.exprs[0]), s.exprs[0]->pos, "'" + s.name + "'");
+    expectAssignable(t, expr(*s.exprs[0]), startOf(*s.exprs[0]), "'" + s.name + "'");
   }
   declare(s.name, s.namePos, t);
 }
@@ -147,7 +147,7 @@ void Checker::forLoop(Stmt& s) {
                                       "' must be an Integer or a Double, not " + typeName(var));
   }
   for (std::size_t i = 0; i < bounds.size(); ++i) {
-    expectAssignable(var, bounds[i], s.exprs[i]->pos, "the loop variable '" + s.name + "'");
+    expectAssignable(var, bounds[i], startOf(*s.exprs[i]), "the loop variable '" + s.name + "'");
   }
   ScopeGuard<Type> body(vars_);
   block(s.blocks[0]);

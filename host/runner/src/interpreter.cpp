@@ -86,7 +86,7 @@ struct Interpreter::State {
     if (s.isNew) {
       v = construct(t.className, s.exprs, s.pos);
     } else if (!s.exprs.empty()) {
-      v = checked(t, eval(*s.exprs[0]), s.exprs[0]->pos, s.name);
+      v = checked(t, eval(*s.exprs[0]), startOf(*s.exprs[0]), s.name);
     }
     vars.declare(s.name, Variable{t, std::move(v)});
   }
@@ -122,7 +122,7 @@ struct Interpreter::State {
   bool truth(const Expr& e) {
     Value v = eval(e);
     if (auto* b = std::get_if<bool>(&v)) return *b;
-    throw ProgramError(e.pos, "expected a Boolean condition, found " + typeName(typeOf(v)));
+    throw ProgramError(startOf(e), "expected a Boolean condition, found " + typeName(typeOf(v)));
   }
 
   void forLoop(const Stmt& s) {

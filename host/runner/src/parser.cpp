@@ -48,6 +48,14 @@ const char* opText(Op op) {
   return "?";
 }
 
+Pos startOf(const Expr& e) {
+  const Expr* first = &e;
+  while ((first->form == Expr::Form::Binary || first->form == Expr::Form::Method) && first->left) {
+    first = first->left.get();
+  }
+  return first->pos;
+}
+
 namespace {
 
 constexpr std::string_view kKeywords[] = {

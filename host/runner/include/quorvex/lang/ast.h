@@ -50,6 +50,9 @@ struct Expr {
   std::string staticClass;  // set by the checker: the declared class when the value is an object
 };
 
+// Where an expression begins (a binary expression's position is its operator's).
+Pos startOf(const Expr& e);
+
 struct Stmt;
 using StmtPtr = std::unique_ptr<Stmt>;
 using Block = std::vector<StmtPtr>;
