@@ -152,22 +152,24 @@ const char* typeName(Type type) {
 
 namespace detail {
 
+// Names are ASCII; folding by hand keeps the locale out of every lookup.
+constexpr char fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
+    if (fold(a[i]) != fold(b[i])) return false;
   }
   return true;
 }
 
-Abi abiOf(const std::string& type) {
+Abi abiOf(std::string_view type) {
   if (type.empty()) return Abi::Void;
-  if (type == "Integer") return Abi::Long;
-  if (type == "Double") return Abi::Double;
-  if (type == "Boolean") return Abi::Bool;
+  if (type == kInteger) return Abi::Long;
+  if (type == kDouble) return Abi::Double;
+  if (type == kBoolean) return Abi::Bool;
   return Abi::Pointer;
 }
 

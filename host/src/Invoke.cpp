@@ -8,16 +8,16 @@ namespace quorvex::detail {
 namespace {
 
 // How well an argument fits a parameter type: 2 exactly, 1 by conversion, -1 not at all.
-int fit(const std::string& type, const Value& arg) {
-  if (type == "Integer") return arg.type() == Type::Integer ? 2 : -1;
-  if (type == "Double")
-    return arg.type() == Type::Double ? 2 : arg.type() == Type::Integer ? 1 : -1;
-  if (type == "String") return arg.type() == Type::String ? 2 : -1;
-  if (type == "Boolean") return arg.type() == Type::Boolean ? 2 : -1;
+int fit(std::string_view type, const Value& arg) {
+  if (type == kInteger) return arg.type() == Type::Integer ? 2 : -1;
+  if (type == kDouble) return arg.type() == Type::Double ? 2 : arg.type() == Type::Integer ? 1 : -1;
+  if (type == kString) return arg.type() == Type::String ? 2 : -1;
+  if (type == kBoolean) return arg.type() == Type::Boolean ? 2 : -1;
   if (arg.isNil()) return 1;
   if (!arg.isObject()) return -1;
   if (sameName(type, "Object")) return 1;
-  return sameName(arg.className(), type) ? 2 : -1;
+  const ClassEntry* cls = Runtime::objectOf(arg)->cls;
+  return cls != nullptr && sameName(cls->info.name, type) ? 2 : -1;
 }
 
 std::string argTypes(const std::vector<Value>& args) {
@@ -54,11 +54,10 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   const Method* best = nullptr;
   int bestScore = -1;
   bool tie = false;
-  bool named = false;
   for (const Method& m : candidates) {
-    if (!m.valid || !sameName(m.parsed.name, name)) continue;
-    named = true;
-    if (m.parsed.params.size() != args.size()) continue;
+    if (!m.valid || m.parsed.params.size() != args.size() || !sameName(m.parsed.name, name)) {
+      continue;
+    }
     int score = 0;
     for (std::size_t i = 0; i < args.size() && score >= 0; ++i) {
       int f = fit(m.parsed.params[i].type, args[i]);
@@ -74,6 +73,8 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   }
   if (best != nullptr && !tie) return best;
   if (error != nullptr) {
+    bool named = false;
+    for (const Method& m : candidates) named |= m.valid && sameName(m.parsed.name, name);
     std::string what = std::string(owner) + (owner.empty() ? "" : ".") + std::string(name);
     if (!named) {
       *error = std::string(owner.empty() ? "no global function " : "no method ") + what +
@@ -117,7 +118,7 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf,
         raw[n].b = arg.asBoolean();
         break;
       default:
-        if (type == "String") {
+        if (type == kString) {
           raw[n].p = newString(arg.asString(), kEncodingUtf8);
         } else if (arg.isObject()) {
           Object* object = objectOf(arg);
@@ -145,7 +146,7 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf,
       out.value = Value(result.b);
       break;
     case Abi::Pointer:
-      if (type == "String") {
+      if (type == kString) {
         String* s = asString(result.p);
         if (s == nullptr && result.p != nullptr)
           out = refused(method.declaration + " returned an unknown string handle");

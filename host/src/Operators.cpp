@@ -150,33 +150,31 @@ namespace quorvex {
 using namespace detail;
 
 Outcome Host::binary(Op op, const Value& lhs, const Value& rhs) {
-  Runtime& rt = *rt_;
-  const std::string name = methodFor(op);
-  const std::vector<Value> right{rhs};
-  const std::vector<Value> left{lhs};
+  const char* name = methodFor(op);
+  std::vector<Value> operand{rhs};
   // An object on the left answers first; one on the right is asked for the mirrored form.
   const Method* method = nullptr;
   const Value* self = nullptr;
-  bool mirrored = false;
   if (lhs.isObject() && Runtime::objectOf(lhs)->cls != nullptr) {
-    method = chooseOverload(Runtime::objectOf(lhs)->cls->info.methods, "", name, right, nullptr);
+    method = chooseOverload(Runtime::objectOf(lhs)->cls->info.methods, "", name, operand, nullptr);
     self = &lhs;
   }
-  if (method == nullptr && rhs.isObject() && Runtime::objectOf(rhs)->cls != nullptr) {
-    const auto& methods = Runtime::objectOf(rhs)->cls->info.methods;
-    method = chooseOverload(methods, "", isComparison(op) ? name : name + "Right", left, nullptr);
+  const bool mirrored = method == nullptr && rhs.isObject() && Runtime::objectOf(rhs)->cls;
+  if (mirrored) {
+    operand[0] = lhs;
+    const std::string right = isComparison(op) ? name : std::string(name) + "Right";
+    method = chooseOverload(Runtime::objectOf(rhs)->cls->info.methods, "", right, operand, nullptr);
     self = &rhs;
-    mirrored = true;
   }
   if (method == nullptr) {
     if (lhs.isObject() || rhs.isObject()) {
-      if (isComparison(op) && (op == Op::Equal || op == Op::NotEqual)) return scalar(op, lhs, rhs);
+      if (op == Op::Equal || op == Op::NotEqual) return scalar(op, lhs, rhs);
       return refused("no operator for " + operands(op, lhs, rhs));
     }
     return scalar(op, lhs, rhs);
   }
   if (Runtime::objectOf(*self)->rt != rt_.get()) return refused("an object of another host");
-  Outcome out = rt.invoke(*method, Runtime::objectOf(*self), true, mirrored ? left : right);
+  Outcome out = rt_->invoke(*method, Runtime::objectOf(*self), true, operand);
   if (isComparison(op) && out.ok()) {
     std::int64_t order = out.value.asInteger();
     if (mirrored) order = order < 0 ? 1 : order > 0 ? -1 : 0;

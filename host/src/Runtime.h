@@ -72,7 +72,13 @@ constexpr std::size_t kMaxParams = 3;
 Raw callFunction(const void* function, Abi result, bool method, const Abi* params,
                  std::size_t count, const Raw* args);
 
-Abi abiOf(const std::string& type);
+// The built-in types, as declarations are canonicalised to spell them.
+constexpr std::string_view kInteger = "Integer";
+constexpr std::string_view kDouble = "Double";
+constexpr std::string_view kString = "String";
+constexpr std::string_view kBoolean = "Boolean";
+
+Abi abiOf(std::string_view type);
 bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitive
 
 void retainObject(Object* object);
