@@ -3,9 +3,11 @@
 #ifndef QUORVEX_TESTS_GLUE_PLUGINCOPY_H
 #define QUORVEX_TESTS_GLUE_PLUGINCOPY_H
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <dlfcn.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +45,11 @@ struct StandIn {
   }
 };
 
+#if defined(_WIN32)
+}  // namespace glue
+#include "PluginCopyWindows.h"
+namespace glue {
+#else
 // The test executable links the plug-in only to learn each symbol's exported name (through
 // dladdr); every call goes into a private copy, so no cache survives from one copy to the next.
 class PluginCopy {
@@ -90,6 +97,7 @@ class PluginCopy {
   void* handle_ = nullptr;
   std::string error_;
 };
+#endif
 
 }  // namespace glue
 
