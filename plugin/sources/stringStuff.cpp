@@ -73,7 +73,7 @@ const char* afterRun(const DigitRun& run) {
 bool StrToFract(fract& f, const char* s) {
   f.num = 0;
   f.den = 0;
-  if (*s == '\0') return false;
+  if (s == nullptr || *s == '\0') return false;  // no text at all reads as empty text
 
   const char* p = skipSpaces(s);
   if (p[1] == '\0' && !isDigit(*p)) return false;  // spaces only, or one lone non-digit

@@ -77,6 +77,12 @@ TEST(ReadText, RefusalKeepsTheNumeratorAlreadyRead) {
   EXPECT_EQ(f, (fract{5, 0}));
 }
 
+TEST(ReadText, NoTextIsRefusedLikeEmptyText) {
+  fract f = kSentinel;
+  EXPECT_FALSE(StrToFract(f, nullptr));
+  EXPECT_EQ(f, (fract{0, 0}));
+}
+
 TEST(ReadText, TheTextEndsAtItsFirstNul) {
   const char text[] =
       "3/4\0"
