@@ -109,7 +109,7 @@ inline bool isGoodSub(long x, long y) {
   return !__builtin_sub_overflow(x, y, &difference) && difference != LONG_MIN;
 }
 
-// Tested with | rather than ||: one well-predicted branch instead of one per field.
+// Summed rather than short-circuited: one well-predicted branch instead of one per field.
 inline bool inDomain(const fract& f) {
   return (f.num == LONG_MIN) + (f.den == LONG_MIN) == 0;
 }
