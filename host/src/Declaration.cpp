@@ -25,18 +25,16 @@ class Reader {
     return false;
   }
 
-  // An identifier; type names may be dotted ("Module.Class").
+  // An identifier; type names may be dotted ("Module.Class"), each part an identifier.
   std::string identifier(bool dotted) {
     skipSpace();
     std::size_t begin = pos_;
-    if (pos_ < text_.size() && (std::isalpha(byte(pos_)) || text_[pos_] == '_')) {
+    while (startsWord(pos_)) {
       ++pos_;
-      while (pos_ < text_.size() &&
-             (std::isalnum(byte(pos_)) || text_[pos_] == '_' || (dotted && text_[pos_] == '.'))) {
-        ++pos_;
-      }
+      while (pos_ < text_.size() && (std::isalnum(byte(pos_)) || text_[pos_] == '_')) ++pos_;
+      if (!dotted || pos_ >= text_.size() || text_[pos_] != '.' || !startsWord(pos_ + 1)) break;
+      ++pos_;
     }
-    if (dotted && pos_ > begin && text_[pos_ - 1] == '.') pos_ = begin;
     return std::string(text_.substr(begin, pos_ - begin));
   }
 
@@ -51,6 +49,9 @@ class Reader {
 
  private:
   unsigned char byte(std::size_t at) const { return static_cast<unsigned char>(text_[at]); }
+  bool startsWord(std::size_t at) const {
+    return at < text_.size() && (std::isalpha(byte(at)) || text_[at] == '_');
+  }
   std::string_view text_;
   std::size_t pos_ = 0;
 };

@@ -75,6 +75,8 @@ TEST(Declaration, RefusesMalformedText) {
       "Num(x As Integer",
       "Num() As .T",
       "Num() As T.",
+      "Num() As A..B",
+      "Num() As A.9",
       "Num(x As Integer) As Integer)",
   };
   for (const char* text : cases) {
