@@ -35,12 +35,17 @@ extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver) {
   PluginEntry();
 }
 
-// The plain proxies, one per row.
+// The plain proxies, one per row. The bound path is the load of the cache, its test and a tail
+// jump to the host; everything else, the resolver included, sits in a cold lambda, so the bound
+// path needs no register saved for it.
 #define QORA_DEFINE_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
   Ret Name Params {                                                                                 \
     static HostRet(*Cache) HostParams = nullptr;                                                    \
-    if (bindEntry(Cache, Entry, Fallback) == nullptr) return Miss;                                  \
-    return static_cast<Ret>(Cache Args);                                                            \
+    if (!QORA_UNLIKELY(Cache == nullptr)) return static_cast<Ret>(Cache Args);                      \
+    return [] Params QORA_COLD -> Ret {                                                             \
+      if (bindEntry(Cache, Entry, Fallback) == nullptr) return Miss;                                \
+      return static_cast<Ret>(Cache Args);                                                          \
+    } Args;                                                                                         \
   }
 #define QORA_DEFINE_FORWARD(Ret, Name, Params, Args, Target) \
   Ret Name Params {                                          \
