@@ -245,6 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "2:7: Integer overflow"},
         ErrorCase{"IntegerDivisionByZero", "Print 1 \\ 0", "1:9: Integer division by zero"},
         ErrorCase{"ModByZero", "Print 1 Mod 0", "1:9: Integer division by zero"},
+        ErrorCase{"RunawayText", "Dim s As String = \"x\"\nWhile True\ns = s + s\nWend",
+                  "3:7: text too long"},
         ErrorCase{"ZeroStep", "For i = 1 To 2 Step 0\nNext",
                   "1:21: the Step of a For loop must not be 0"},
         ErrorCase{"UncaughtBadArgument", "Print 1\nDim f As New Fraction(\"x\")",

@@ -184,8 +184,15 @@ Value applyBuiltin(Op op, const Value& l, const Value& r, Pos pos) {
     case Kind::Boolean:
       return op == Op::And ? (std::get<bool>(l) && std::get<bool>(r))
                            : (std::get<bool>(l) || std::get<bool>(r));
-    case Kind::String:
-      return std::get<std::string>(l) + std::get<std::string>(r);
+    case Kind::String: {
+      const auto& a = std::get<std::string>(l);
+      const auto& b = std::get<std::string>(r);
+      if (a.size() + b.size() > kMaxTextLength) {
+        throw ProgramError(
+            pos, "text too long (more than " + std::to_string(kMaxTextLength) + " bytes)");
+      }
+      return a + b;
+    }
     case Kind::Integer:
       return checkedInteger(op, std::get<std::int64_t>(l), std::get<std::int64_t>(r), pos);
     default:

@@ -2,6 +2,7 @@
 // their operators are the host's.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,10 @@
 #include "quorvex/lang/value.h"
 
 namespace quorvex::lang {
+
+// Longest text a program may build; a runaway doubling loop stops here rather than at the end of
+// memory.
+constexpr std::size_t kMaxTextLength = std::size_t{1} << 26;
 
 // The type `l op r` has, or nullopt with `why` saying what is wrong (never for objects).
 std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::string* why);
