@@ -2,14 +2,15 @@
 # expected. A CMake script rather than a shell script, so that it runs the same wherever CTest does,
 # Wine included.
 #
-#   cmake -DRUNNER=exe [-DPLUGIN=lib] [-DPROGRAM=file.qv] [-DOPTIONS=a|b] [-DINPUT=stdin-file]
+#   cmake -DRUNNER=exe [-DPLUGIN=lib | -DPLUGIN_ENV=lib] [-DPROGRAM=file.qv] [-DOPTIONS=a|b] [-DINPUT=stdin-file]
 #         [-DEXPECTED=file.out [-DLONG_BITS=32]] [-DEXPECTED_STATUS=0]
 #         [-DEXPECTED_ERRORS=file.err | -DERRORS_MATCH=regex] [-DEMULATOR=wine-run.sh|win64]
 #         -P run_and_compare.cmake
 #
 # With LONG_BITS, file.long<LONG_BITS>.out is compared instead of file.out when it exists: where
 # the plug-in's Integer width changes the output (a 32-bit `long` overflows sooner). Without
-# EXPECTED_ERRORS or ERRORS_MATCH, the runner must write no errors.
+# EXPECTED_ERRORS or ERRORS_MATCH, the runner must write no errors. PLUGIN_ENV hands the plug-in's
+# path over in QUORVEX_PLUGIN instead of --plugin; without either, the variable is cleared.
 if(NOT DEFINED RUNNER)
   message(FATAL_ERROR "run_and_compare: RUNNER is not set")
 endif()
@@ -33,6 +34,11 @@ endif()
 set(command ${emulator} "${RUNNER}")
 if(DEFINED PLUGIN)
   list(APPEND command --plugin "${drive}${PLUGIN}")
+endif()
+if(DEFINED PLUGIN_ENV)
+  set(ENV{QUORVEX_PLUGIN} "${drive}${PLUGIN_ENV}")
+else()
+  unset(ENV{QUORVEX_PLUGIN})
 endif()
 if(DEFINED OPTIONS)
   string(REPLACE "|" ";" options "${OPTIONS}")

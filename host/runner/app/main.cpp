@@ -97,8 +97,11 @@ int runMain(int argc, char** argv) {
   const std::string plugin = runner::choosePlugin(*options, argc > 0 ? argv[0] : nullptr);
   Host host;
   if (!host.load(plugin, &error)) {
-    std::cerr << "quorvex: cannot load the plug-in " << plugin << ": " << error
-              << "\n(give its path with --plugin PATH or the QUORVEX_PLUGIN variable)\n";
+    std::cerr << "quorvex: the plug-in was not loaded: "
+              << (error.empty() ? "cannot load " + plugin : error) << "\n";
+    if (options->plugin.empty()) {
+      std::cerr << "(give its path with --plugin PATH or the QUORVEX_PLUGIN variable)\n";
+    }
     return kNotRun;
   }
   runner::HostBinding binding(host);
