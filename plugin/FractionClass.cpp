@@ -65,6 +65,11 @@ QORAclassRefStruct* globalIntegerOverflowExceptionRef = nullptr;
 QORAstringStruct* nullString = nullptr;
 
 static_assert(sizeof(fract) == 2 * sizeof(long), "a Fraction's instance data is num, then den");
+#if defined(_WIN32)
+static_assert(sizeof(fract) == 8, "both Windows targets, x86-64 included, have a 4-byte long");
+#elif defined(__APPLE__)
+static_assert(sizeof(fract) == 16, "macOS has an 8-byte long");
+#endif
 
 void PluginEntry() {
   SetClassConsoleSafe(&FractionClass);
