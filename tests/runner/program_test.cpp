@@ -51,6 +51,7 @@ class Session {
   }
 
   bool loaded() const { return loaded_; }
+  Interpreter& interpreter() { return interpreter_; }
 
  private:
   Host host_;
@@ -250,16 +251,27 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"ZeroStep", "For i = 1 To 2 Step 0\nNext",
                   "1:21: the Step of a For loop must not be 0"},
         ErrorCase{"UncaughtBadArgument", "Print 1\nDim f As New Fraction(\"x\")",
-                  "uncaught FractionBadArgumentException at 2:1"},
+                  "uncaught FractionBadArgumentException at 2:14"},
         ErrorCase{"UncaughtDivideByZero", "Dim f As New Fraction(1, 2)\nPrint (f / 0).Str",
                   "uncaught FractionDivideByZeroException at 2:10"},
         ErrorCase{"UncaughtByTheOnlyCatch",
                   "Try\nPrint (New Fraction(1) / 0).Str\nCatch e As "
                   "FractionBadArgumentException\nEnd Try",
                   "uncaught FractionDivideByZeroException at 2:24"},
-        ErrorCase{"NoSuchConstructor", "Dim f As New Fraction(1, 2, 3)", "1:1: "},
+        ErrorCase{"NoSuchConstructor", "Dim f As New Fraction(1, 2, 3)",
+                  "1:14: no overload of Fraction.Constructor"},
         ErrorCase{"NoSuchOverload", "Print Abs(1)", "1:7: "}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StepLimit, EndsEndlessLoopsEvenWithEmptyBodies) {
+  Session s;
+  ASSERT_TRUE(s.loaded());
+  s.interpreter().setStepLimit(1000);
+  EXPECT_EQ(s.run("While True\nWend").error, "1:1: stopped after 1000 steps");
+  EXPECT_EQ(s.run("Print 1\nFor i = 1 To 9223372036854775807\nNext").error,
+            "2:1: stopped after 1000 steps");
+  EXPECT_EQ(s.run("For i = 1 To 10\nNext\nPrint \"done\"").output, "done\n");
+}
 
 TEST(Interactive, EntriesBuildOnEarlierOnes) {
   Session s;

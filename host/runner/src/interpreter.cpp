@@ -54,7 +54,17 @@ struct Interpreter::State {
     for (const auto& s : b) statement(*s);
   }
 
+  std::uint64_t stepLimit = 0;
+  std::uint64_t steps = 0;
+
+  void step(Pos pos) {
+    if (stepLimit != 0 && ++steps > stepLimit) {
+      throw ProgramError(pos, "stopped after " + std::to_string(stepLimit) + " steps");
+    }
+  }
+
   void statement(const Stmt& s) {
+    step(s.pos);
     switch (s.form) {
       case Stmt::Form::Dim:
         return dim(s);
@@ -71,7 +81,10 @@ struct Interpreter::State {
         }
         return;
       case Stmt::Form::While:
-        while (truth(*s.exprs[0])) block(s.blocks[0]);
+        while (truth(*s.exprs[0])) {
+          step(s.pos);
+          block(s.blocks[0]);
+        }
         return;
       case Stmt::Form::For:
         return forLoop(s);
@@ -84,7 +97,7 @@ struct Interpreter::State {
     Type t = resolveType(host, s.type);
     Value v = initialValue(t);
     if (s.isNew) {
-      v = construct(t.className, s.exprs, s.pos);
+      v = construct(t.className, s.exprs, s.type.pos);
     } else if (!s.exprs.empty()) {
       v = checked(t, eval(*s.exprs[0]), startOf(*s.exprs[0]), s.name);
     }
@@ -147,6 +160,7 @@ struct Interpreter::State {
     for (;;) {
       Value current = lookup(s.name, s.namePos).value;
       if (!std::get<bool>(applyBuiltin(keepGoing, current, bounds[1], s.exprs[1]->pos))) return;
+      step(s.pos);
       block(s.blocks[0]);
       current = lookup(s.name, s.namePos).value;
       Value next;
@@ -320,6 +334,10 @@ Interpreter::Interpreter(ObjectHost& host, std::ostream& out)
 
 Interpreter::~Interpreter() = default;
 
+void Interpreter::setStepLimit(std::uint64_t steps) {
+  s_->stepLimit = steps;
+}
+
 void Interpreter::check(Program& program) {
   Scopes<Type> known;
   for (auto& [name, var] : s_->vars.outermost()) known.declare(name, var.type);
@@ -329,6 +347,7 @@ void Interpreter::check(Program& program) {
 void Interpreter::run(Program& program) {
   check(program);
   const std::size_t depth = s_->vars.depth();
+  s_->steps = 0;
   try {
     // The outermost block runs in the lasting scope so that its variables outlive this entry.
     for (const auto& st : program.body) s_->statement(*st);

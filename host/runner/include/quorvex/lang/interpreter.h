@@ -1,6 +1,7 @@
 // Checks a program against the classes the host knows, then runs it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -26,6 +27,9 @@ class Interpreter {
   // Checks, then runs. Variables declared at the outermost level stay for the next call, which is
   // how interactive input builds on earlier entries. Throws ProgramError or UncaughtException.
   void run(Program& program);
+  // Stops a run with a ProgramError after this many statements and loop rounds (0: no limit), so
+  // that a fuzzer's endless loop ends.
+  void setStepLimit(std::uint64_t steps);
 
  private:
   struct State;
