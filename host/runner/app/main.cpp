@@ -115,6 +115,8 @@ int runMain(int argc, char** argv) {
     all << std::cin.rdbuf();
     text = all.str();
   }
+  // Editors on Windows may start a UTF-8 file with a byte order mark.
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
   return session.run(text, 1) ? kDone : kProgramFailed;
 }
 

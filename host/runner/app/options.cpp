@@ -57,6 +57,7 @@ bool exists(const std::string& path) {
   return !path.empty() && std::ifstream(path).good();
 }
 
+#ifdef QUORVEX_PLUGIN_FILE_NAME
 std::string runnerPath(const char* argv0) {
 #ifdef _WIN32
   char buf[4096];
@@ -76,9 +77,11 @@ std::string directoryOf(const std::string& path) {
   return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
 }
 
+#endif
+
 }  // namespace
 
-std::string choosePlugin(const Options& options, const char* argv0) {
+std::string choosePlugin(const Options& options, [[maybe_unused]] const char* argv0) {
   if (!options.plugin.empty()) return options.plugin;
   std::vector<std::string> candidates;
   if (const char* env = std::getenv("QUORVEX_PLUGIN"); env && *env) return env;
