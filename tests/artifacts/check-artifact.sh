@@ -8,8 +8,8 @@
 #   Windows: PE32 (x86) or PE32+ (x86-64) DLL; exports QORAPluginMain alone, undecorated; imports
 #            system DLLs only (the GCC runtimes are linked in statically).
 #   macOS:   Mach-O x86-64 dylib; exports _QORAPluginMain and every external, non-weak symbol that
-#            the given object files define, and nothing they do not define; links only libSystem,
-#            libc++ and system frameworks.
+#            the given object files define, and nothing they do not define; links Foundation,
+#            and nothing but libSystem, libc++ and system frameworks.
 #   Linux:   ELF shared object of the right class; exports QORAPluginMain.
 # --programs DIR also checks that every .exe below DIR imports system DLLs only.
 # Prints one line per failed check and exits 1 if any failed.
@@ -110,12 +110,15 @@ check_macos() {
     foreign=$(comm -23 <(echo "$exported") <(echo "$own") | sed '/^$/d')
     [ -z "$foreign" ] || fail "exports $(wc -l <<<"$foreign") symbols that the plug-in's objects do not define, e.g. $(head -3 <<<"$foreign" | tr '\n' ' ')"
   fi
+  local dylibs
+  dylibs=$("$objdump" --macho --dylibs-used "$library" | tail -n +3 | sed 's/^[[:space:]]*//; s/ (compatibility.*//')
   while read -r dylib; do
     case $dylib in
       /usr/lib/libSystem.B.dylib | /usr/lib/libc++.1.dylib | /System/Library/Frameworks/*) ;;
       *) fail "links $dylib, which is not a system library" ;;
     esac
-  done < <("$objdump" --macho --dylibs-used "$library" | tail -n +3 | sed 's/^[[:space:]]*//; s/ (compatibility.*//')
+  done <<<"$dylibs"
+  grep -q '^/System/Library/Frameworks/Foundation.framework/' <<<"$dylibs" || fail "does not link Foundation"
 }
 
 check_linux() {
