@@ -99,12 +99,12 @@ fract* dataOf(QORAobjectStruct* object) {
 }
 
 // A host that could not make the exception object gets nothing to raise rather than a null one.
-void raise(QORAclassRefStruct* exceptionClass) {
+void raiseException(QORAclassRefStruct* exceptionClass) {
   QORAobjectStruct* exception = QORAnewInstanceWithClass(exceptionClass);
   if (exception != nullptr) QORARaiseException(exception);
 }
 
-// Only the most negative long has no negation; core results never hold it as a denominator.
+// The most negative long has no negation at the same width.
 constexpr bool negatable(long value) {
   return value != LONG_MIN;
 }
@@ -119,7 +119,7 @@ QORAobjectStruct* resultOf(QORAobjectStruct* self, BinaryOp op, const fract& fir
   fract* data = dataOf(result);
   if (data == nullptr) return self;
   if (op(*data, first, second)) return result;
-  raise(globalIntegerOverflowExceptionRef);
+  raiseException(globalIntegerOverflowExceptionRef);
   return self;
 }
 
@@ -141,7 +141,7 @@ QORAobjectStruct* fractionByFraction(QORAobjectStruct* self, QORAobjectStruct* y
   const fract* b = dataOf(y);
   if (a == nullptr || b == nullptr) return self;
   if (zeroTest == ZeroTest::kDivisor && b->num == 0) {
-    raise(globalDivideByZeroExceptionRef);
+    raiseException(globalDivideByZeroExceptionRef);
     return self;
   }
   return resultOf(self, op, *a, *b);
@@ -158,7 +158,7 @@ QORAobjectStruct* fractionByInteger(QORAobjectStruct* self, long x, BinaryOp op,
   const fract t{x, 1};
   const fract& divisor = side == IntegerSide::kRight ? t : *a;
   if (zeroTest == ZeroTest::kDivisor && divisor.num == 0) {
-    raise(globalDivideByZeroExceptionRef);
+    raiseException(globalDivideByZeroExceptionRef);
     return self;
   }
   return side == IntegerSide::kRight ? resultOf(self, op, *a, t) : resultOf(self, op, t, *a);
@@ -242,7 +242,7 @@ void NewFraction(QORAobjectStruct* self, long num, long den) {
   if (data == nullptr) return;
   if (!negatable(den)) {
     *data = fract{0, 1};
-    raise(globalIntegerOverflowExceptionRef);
+    raiseException(globalIntegerOverflowExceptionRef);
     return;
   }
   *data = fract{num, den < 0 ? -den : den};
@@ -270,7 +270,7 @@ void NewFractionS(QORAobjectStruct* self, QORAstringStruct* inputString) {
   } else if (std::memchr(text, '\0', length) != nullptr || !StrToFract(*data, text)) {
     // A NUL inside the text would hide the rest of it from the parser: malformed as a whole.
     *data = fract{0, 1};
-    raise(globalBadArgumentExceptionRef);
+    raiseException(globalBadArgumentExceptionRef);
   }
   std::free(text);
 }
@@ -280,7 +280,7 @@ QORAobjectStruct* FractionNegate(QORAobjectStruct* self) {
   const fract* data = dataOf(self);
   if (data == nullptr) return self;
   if (!negatable(data->num)) {
-    raise(globalIntegerOverflowExceptionRef);
+    raiseException(globalIntegerOverflowExceptionRef);
     return self;
   }
   return newFractionHolding(self, fract{-data->num, data->den});
@@ -345,7 +345,7 @@ QORAobjectStruct* AbsF(QORAobjectStruct* x) {
   const fract* data = dataOf(x);
   if (data == nullptr) return x;
   if (!negatable(data->num)) {
-    raise(globalIntegerOverflowExceptionRef);
+    raiseException(globalIntegerOverflowExceptionRef);
     return x;
   }
   return newFractionHolding(x, fract{data->num < 0 ? -data->num : data->num, data->den});
@@ -359,7 +359,7 @@ QORAobjectStruct* SqrF(QORAobjectStruct* x) {
   fract* square = dataOf(result);
   if (square == nullptr) return x;
   if (sqr(*square, *data)) return result;
-  raise(globalIntegerOverflowExceptionRef);
+  raiseException(globalIntegerOverflowExceptionRef);
   return x;
 }
 
@@ -370,11 +370,11 @@ QORAobjectStruct* PowFL(QORAobjectStruct* x, long y) {
   const fract* base = dataOf(x);
   if (base == nullptr) return x;
   if (base->num == 0 && y == 0) {
-    raise(globalBadArgumentExceptionRef);
+    raiseException(globalBadArgumentExceptionRef);
     return x;
   }
   if (base->num == 0 && y < 0) {
-    raise(globalDivideByZeroExceptionRef);
+    raiseException(globalDivideByZeroExceptionRef);
     return x;
   }
   QORAobjectStruct* result = QORAnewInstanceWithClass(globalFractionRef);
@@ -385,7 +385,7 @@ QORAobjectStruct* PowFL(QORAobjectStruct* x, long y) {
   } else if (base->num == 0) {
     *power = fract{0, 1};
   } else if (!myPow(*power, *base, y)) {
-    raise(globalIntegerOverflowExceptionRef);
+    raiseException(globalIntegerOverflowExceptionRef);
     return x;
   }
   return result;
