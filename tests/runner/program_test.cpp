@@ -233,6 +233,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "1:14: expected an Integer or Double in the For loop"},
         ErrorCase{"ForWithAStringVariable", "Dim s As String\nFor s = 1 To 2\nNext",
                   "2:5: the loop variable 's' must be an Integer or a Double"},
+        ErrorCase{
+            "NoDeclarationTakesTheArguments", "Print \"first\"\nPrint Pow(New Fraction(1), 2.5)",
+            "2:7: no overload of Pow takes (Fraction, Double); declared: Pow(x As Fraction, y As "
+            "Integer) As Fraction"},
+        ErrorCase{"OperatorWithADouble", "Dim f As New Fraction\nPrint 1.5 * f",
+                  "2:11: no overload of Fraction.Operator_MultiplyRight takes (Double)"},
         ErrorCase{"CheckedBeforeAnythingRuns", "Print \"first\"\nPrint y",
                   "2:7: 'y' is not declared"}),
     [](const auto& info) { return std::string(info.param.name); });

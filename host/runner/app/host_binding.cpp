@@ -186,6 +186,21 @@ std::optional<std::string> HostBinding::globalResult(std::string_view name) cons
   return agreedResult(host_.globals(), name);
 }
 
+std::vector<lang::Signature> HostBinding::signatures(std::string_view cls,
+                                                     std::string_view name) const {
+  std::vector<lang::Signature> out;
+  const auto* methods = cls.empty() ? &host_.globals() : methodsOf(cls);
+  if (!methods) return out;
+  for (const auto& m : *methods) {
+    if (!m.valid || !sameName(m.parsed.name, name)) continue;
+    lang::Signature sig;
+    sig.text = m.declaration;
+    for (const auto& p : m.parsed.params) sig.params.push_back(p.type);
+    out.push_back(std::move(sig));
+  }
+  return out;
+}
+
 lang::CallResult HostBinding::construct(std::string_view cls,
                                         const std::vector<lang::Value>& args) {
   return fromOutcome(host_.construct(cls, toHost(args)));

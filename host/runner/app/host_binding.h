@@ -22,6 +22,8 @@ class HostBinding final : public lang::ObjectHost {
   std::optional<std::string> methodResult(std::string_view cls,
                                           std::string_view name) const override;
   std::optional<std::string> globalResult(std::string_view name) const override;
+  std::vector<lang::Signature> signatures(std::string_view cls,
+                                          std::string_view name) const override;
 
   lang::CallResult construct(std::string_view cls, const std::vector<lang::Value>& args) override;
   lang::CallResult call(std::string_view cls, const lang::Value& receiver, std::string_view method,

@@ -18,6 +18,22 @@ bool isNumeric(const std::optional<Type>& t) {
 
 constexpr const char* kBuiltinFunction = "Str";
 
+// Whether a value of `arg` can be passed where `param` is declared. Lenient where the host may
+// convert: an Integer for a Double, Nil for anything.
+bool accepts(const std::string& param, const Type& arg) {
+  if (arg.kind == Kind::Nil) return true;
+  if (auto p = builtinType(param)) return assignable(*p, arg);
+  return arg.kind == Kind::Object && (arg.className.empty() || sameName(arg.className, param));
+}
+
+bool matches(const Signature& sig, const std::vector<std::optional<Type>>& args) {
+  if (sig.params.size() != args.size()) return false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] && !accepts(sig.params[i], *args[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Type resolveType(const ObjectHost& host, const TypeRef& ref) {
@@ -112,7 +128,7 @@ void Checker::dim(Stmt& s) {
     if (t.kind != Kind::Object) {
       throw ProgramError(s.type.pos, "New needs a class; " + typeName(t) + " is a built-in type");
     }
-    for (auto& a : s.exprs) expr(*a);
+    expectOverload(t.className, "Constructor", exprs(s.exprs), s.type.pos);
   } else if (!s.exprs.empty()) {
     expectAssignable(t, expr(*s.exprs[0]), startOf(*s.exprs[0]), "'" + s.name + "'");
   }
@@ -173,6 +189,27 @@ void Checker::tryStmt(Stmt& s) {
   }
 }
 
+// Refuses a call that no declaration of it can take; the host picks among those that can.
+void Checker::expectOverload(const std::string& cls, const std::string& name,
+                             const std::vector<std::optional<Type>>& args, Pos pos) {
+  auto sigs = host_.signatures(cls, name);
+  if (sigs.empty()) return;
+  for (const auto& sig : sigs) {
+    if (matches(sig, args)) return;
+  }
+  std::string types, declared;
+  for (const auto& a : args) types += (types.empty() ? "" : ", ") + (a ? typeName(*a) : "?");
+  for (const auto& sig : sigs) declared += (declared.empty() ? "" : "; ") + sig.text;
+  throw ProgramError(pos, "no overload of " + (cls.empty() ? name : cls + "." + name) + " takes (" +
+                              types + "); declared: " + declared);
+}
+
+std::vector<std::optional<Type>> Checker::exprs(ExprList& list) {
+  std::vector<std::optional<Type>> types;
+  for (auto& e : list) types.push_back(expr(*e));
+  return types;
+}
+
 std::optional<Type> Checker::fromResultName(const std::optional<std::string>& name) const {
   if (!name) return std::nullopt;
   if (name->empty()) return Type::nil();
@@ -202,7 +239,7 @@ std::optional<Type> Checker::expr(Expr& e) {
         throw ProgramError(e.pos, "unknown class '" + e.name +
                                       "'; the classes are: " + joined(host_.classNames()));
       }
-      for (auto& a : e.args) expr(*a);
+      expectOverload(*cls, "Constructor", exprs(e.args), e.pos);
       e.name = *cls;
       t = Type::object(*cls);
       break;
@@ -225,11 +262,12 @@ std::optional<Type> Checker::expr(Expr& e) {
 }
 
 std::optional<Type> Checker::operatorResult(const std::string& cls, const std::string& method,
-                                            Pos pos) {
+                                            const std::vector<std::optional<Type>>& args, Pos pos) {
   if (!host_.hasMethod(cls, method)) {
     throw ProgramError(
         pos, cls + " does not declare " + method + ", so this operator cannot be used here");
   }
+  expectOverload(cls, method, args, pos);
   return fromResultName(host_.methodResult(cls, method));
 }
 
@@ -240,7 +278,7 @@ std::optional<Type> Checker::unary(Expr& e) {
     if (e.op == Op::Not) {
       throw ProgramError(e.pos, "'Not' cannot be applied to " + typeName(*operand));
     }
-    return operatorResult(operand->className, "Operator_Negate", e.pos);
+    return operatorResult(operand->className, "Operator_Negate", {}, e.pos);
   }
   std::string why;
   auto t = builtinResult(e.op, *operand, &why);
@@ -274,9 +312,10 @@ std::optional<Type> Checker::binary(Expr& e) {
     const std::string method = operatorMethod(e.op);
     std::optional<Type> res;
     if (lObj) {
-      res = operatorResult(l->className, method, e.pos);
+      res = operatorResult(l->className, method, {r}, e.pos);
     } else {
-      res = operatorResult(r->className, isComparison(e.op) ? method : method + "Right", e.pos);
+      res =
+          operatorResult(r->className, isComparison(e.op) ? method : method + "Right", {l}, e.pos);
     }
     return isComparison(e.op) ? Type::boolean() : res;
   }
@@ -289,7 +328,7 @@ std::optional<Type> Checker::binary(Expr& e) {
 
 std::optional<Type> Checker::method(Expr& e) {
   auto recv = expr(*e.left);
-  for (auto& a : e.args) expr(*a);
+  auto args = exprs(e.args);
   if (!recv) return std::nullopt;
   if (recv->kind != Kind::Object) {
     throw ProgramError(e.pos,
@@ -300,12 +339,16 @@ std::optional<Type> Checker::method(Expr& e) {
   if (!host_.hasMethod(recv->className, e.name)) {
     throw ProgramError(e.pos, unknownMethodMessage(host_, recv->className, e.name));
   }
+  expectOverload(recv->className, e.name, args, e.pos);
   return fromResultName(host_.methodResult(recv->className, e.name));
 }
 
 std::optional<Type> Checker::call(Expr& e) {
-  for (auto& a : e.args) expr(*a);
-  if (host_.hasGlobal(e.name)) return fromResultName(host_.globalResult(e.name));
+  auto args = exprs(e.args);
+  if (host_.hasGlobal(e.name)) {
+    expectOverload("", e.name, args, e.pos);
+    return fromResultName(host_.globalResult(e.name));
+  }
   if (sameName(e.name, kBuiltinFunction)) {
     if (e.args.size() != 1) throw ProgramError(e.pos, "Str takes one value");
     return Type::string();

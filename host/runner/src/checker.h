@@ -37,7 +37,11 @@ class Checker {
   std::optional<Type> method(Expr& e);
   std::optional<Type> call(Expr& e);
   std::optional<Type> fromResultName(const std::optional<std::string>& name) const;
-  std::optional<Type> operatorResult(const std::string& cls, const std::string& method, Pos pos);
+  std::optional<Type> operatorResult(const std::string& cls, const std::string& method,
+                                     const std::vector<std::optional<Type>>& args, Pos pos);
+  void expectOverload(const std::string& cls, const std::string& name,
+                      const std::vector<std::optional<Type>>& args, Pos pos);
+  std::vector<std::optional<Type>> exprs(ExprList& list);
 
   const ObjectHost& host_;
   Scopes<Type> vars_;

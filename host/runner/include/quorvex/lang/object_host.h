@@ -20,6 +20,11 @@ struct CallResult {
   std::string error;  // Failed: why the call could not be made
 };
 
+struct Signature {
+  std::vector<std::string> params;  // parameter types as declared
+  std::string text;                 // the whole declaration, for messages
+};
+
 class ObjectHost {
  public:
   virtual ~ObjectHost() = default;
@@ -38,6 +43,8 @@ class ObjectHost {
   virtual std::optional<std::string> methodResult(std::string_view cls,
                                                   std::string_view name) const = 0;
   virtual std::optional<std::string> globalResult(std::string_view name) const = 0;
+  // Every declaration of `name` in `cls`, or among the global functions when `cls` is empty.
+  virtual std::vector<Signature> signatures(std::string_view cls, std::string_view name) const = 0;
 
   virtual CallResult construct(std::string_view cls, const std::vector<Value>& args) = 0;
   // `cls` is the receiver's declared class, so that a Nil receiver still reaches its class.
