@@ -140,11 +140,12 @@ void checkGcdAndReduce(long x, long y) {
 }
 
 void checkDouble(const fract& a) {
-  const double d = convToDouble(a);
+  // Stored, so that both sides are rounded to double even where the x87 unit keeps more precision.
+  const volatile double d = convToDouble(a);
   if (a.den == 0) {
     require(std::isnan(d), "convToDouble: zero denominator is not NaN", a, a, a);
   } else {
-    const double want = static_cast<double>(a.num) / static_cast<double>(a.den);
+    const volatile double want = static_cast<double>(a.num) / static_cast<double>(a.den);
     require(d == want, "convToDouble: not one division of the two doubles", a, a, a);
   }
 }

@@ -387,7 +387,7 @@ struct Session {
         const double got = out.value.asDouble();
         if (a.nil) return require(got == 0.0, "ConvToDouble of nil is not 0");
         if (a.f.den == 0) return require(std::isnan(got), "a zero denominator is not NaN");
-        const double want = static_cast<double>(a.f.num) / static_cast<double>(a.f.den);
+        const volatile double want = static_cast<double>(a.f.num) / static_cast<double>(a.f.den);
         return require(got == want, "wrong ConvToDouble");
       }
     }

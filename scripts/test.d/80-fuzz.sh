@@ -1,6 +1,7 @@
-# Each libFuzzer target for a bounded time (QUORVEX_FUZZ_SECONDS, 60 by default) from its checked-in
-# corpus and dictionary. New inputs go to a scratch corpus in the build tree; a crash, a failed check,
-# a leak or a hang fails the stage and leaves the input in build/fuzz/findings/ (save it under
+# Each libFuzzer target for a bounded time from its checked-in corpus and dictionary:
+# QUORVEX_FUZZ_SECONDS (60 by default), half of it for the 32-bit builds of the core's harnesses.
+# New inputs go to a scratch corpus in the build tree; a crash, a failed check, a leak or a hang
+# fails the stage and leaves the input in build/fuzz/findings/ (save it under
 # fuzz/regressions/<target>/ once fixed, where the replay tests keep running it).
 set -euo pipefail
 seconds=${QUORVEX_FUZZ_SECONDS:-60}
@@ -13,16 +14,19 @@ for binary in "$build"/fuzz/fuzz_*; do
 done
 mkdir -p "$build/findings"
 for name in "${targets[@]}"; do
+  base=${name%-m32}  # the 32-bit build of a harness shares its seeds and dictionary
+  time=$seconds
+  [ "$base" = "$name" ] || time=$(( (seconds + 1) / 2 ))
   work="$build/corpus-work/$name"
   mkdir -p "$work"
-  echo "--- fuzz_$name for ${seconds} s"
+  echo "--- fuzz_$name for ${time} s"
   log="$build/findings/$name.log"
-  if ! "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-      -dict="fuzz/$name.dict" -artifact_prefix="$build/findings/$name-" \
-      "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
+  if ! "$build/fuzz/fuzz_$name" -max_total_time="$time" -timeout=10 -print_final_stats=1 \
+      -dict="fuzz/$base.dict" -artifact_prefix="$build/findings/$name-" \
+      "$work" "fuzz/corpus/$base" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "fuzz_$name: failed; the input is in $build/findings/" >&2
     exit 1
   fi
-  grep -E '^#[0-9]+\s+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" || true
+  grep -E '^#[0-9]+\s+DONE|^stat::number_of_executed_units' "$log" || true
 done
