@@ -147,11 +147,10 @@ inline bool cancelAtOnce(fract& r, long n, long g, long da, long db) {
 // divide a.num * db + da * b.num; likewise for db. The sum can share factors with g only, and
 // dividing both by their gcd leaves them coprime. The cancellations against da and db matter for
 // unreduced operands. A zero sum cancels nothing and keeps the denominator it reached.
+//
+// The general path: g, da and db already taken; cancels n against g, da and db in turn.
 template <bool kSubtract>
-inline bool addOrSub(fract& r, const fract& a, const fract& b) {
-  if (!inDomain(a, b)) return false;
-  long da = a.den, db = b.den;
-  long g = reduceInRange(da, db);
+inline bool addOrSubFrom(fract& r, const fract& a, const fract& b, long g, long da, long db) {
   if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
   const long x = a.num * db, y = da * b.num;
   if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
@@ -160,6 +159,46 @@ inline bool addOrSub(fract& r, const fract& a, const fract& b) {
   // Cancel against g, then against da and db in turn; da and db are coprime (or one is 0).
   reduceInRange(n, g);
   reduceAgainstCoprime(n, da, db);
+  if (!isGoodMul(da, db)) return false;
+  const long m = da * db;
+  if (!isGoodMul(g, m)) return false;
+  r.num = n;
+  r.den = m * g;
+  return true;
+}
+
+// Operands in lowest terms (every component nonzero) need no cancellation against da or db: those
+// two gcds are 1 and change nothing. Proof: gcd(da, db) = 1, so
+// gcd(a.num * db + da * b.num, da) = gcd(a.num * db, da) = gcd(a.num, da), which divides
+// gcd(a.num, a.den) = 1; dividing the sum by a divisor of g keeps it prime to da. Likewise db. So
+// the result, and every overflow test on the way, is that of the general path. Whether an operand
+// is reduced costs a gcd of its own, but the three gcds (the denominators' and each operand's) are
+// independent and run side by side, and the two they save are on the much larger sum.
+template <bool kSubtract>
+inline bool addOrSub(fract& r, const fract& a, const fract& b) {
+  if (!inDomain(a, b)) return false;
+  // Small denominators are cheaper the general way: one gcd of small values cancels it all. (A
+  // zero denominator counts as small.)
+  unsigned long denominators;
+  const bool smallDenominators =
+      !__builtin_mul_overflow(magnitude(a.den), magnitude(b.den), &denominators) &&
+      denominators < kCancelAtOnceBelow;
+  if (smallDenominators || (a.num == 0) + (b.num == 0) != 0) {
+    long da = a.den, db = b.den;
+    const long g = reduceInRange(da, db);
+    return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
+  }
+  unsigned long common, ha, hb;
+  quorvex::binaryGcdTriple(magnitude(a.den), magnitude(b.den), magnitude(a.num), magnitude(a.den),
+                           magnitude(b.num), magnitude(b.den), common, ha, hb);
+  long g = static_cast<long>(common), da = a.den, db = b.den;
+  quorvex::divideBoth(da, db, common);
+  if (ha != 1 || hb != 1) return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
+  if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
+  const long x = a.num * db, y = da * b.num;
+  if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
+  long n = kSubtract ? x - y : x + y;
+  reduceInRange(n, g);
   if (!isGoodMul(da, db)) return false;
   const long m = da * db;
   if (!isGoodMul(g, m)) return false;
