@@ -77,6 +77,37 @@ struct HitResults {
   }
 };
 
+// An integer reaches the host with the caller's value whatever width the host takes it at: a
+// widened value is sign- or zero-extended by its own signedness, never reinterpreted.
+template <class From, class To>
+bool keepsValue(const From& from, const To& to) {
+  if constexpr (std::is_integral_v<From> && std::is_integral_v<To> && !std::is_same_v<From, bool>) {
+    return std::is_signed_v<From> == std::is_signed_v<To> || sizeof(To) > sizeof(From)
+               ? static_cast<long double>(from) == static_cast<long double>(to)
+               : false;
+  } else {
+    return true;
+  }
+}
+template <class... P, class... H, std::size_t... I>
+bool keepsValues(const std::tuple<P...>& from, const std::tuple<H...>& to,
+                 std::index_sequence<I...>) {
+  return (keepsValue(std::get<I>(from), std::get<I>(to)) && ...);
+}
+
+// The getters whose host entries answer with a flag as wide as the platform's long; every other
+// boolean proxy's entry answers with one byte.
+bool hasLongFlag(const std::string& proxy) {
+  static const char* const kLongFlagGetters[] = {
+      "QORAGetPropValueInt32",   "QORAGetPropValueString",  "QORAGetPropValueDouble",
+      "QORAGetPropValueObject",  "QORAGetPropValuePtr",     "QORAGetPropValueCString",
+      "QORAGetPropValueWString", "QORAGetPropValuePString", "QORAGetPropValueCFStringRef"};
+  for (const char* name : kLongFlagGetters) {
+    if (proxy == name) return true;
+  }
+  return false;
+}
+
 template <class Tag, class Ret, class... P, class HostRet, class... H, class MissFn>
 void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), const char* entry,
               const char* fallback, MissFn miss) {
@@ -96,6 +127,10 @@ void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), cons
     EXPECT_EQ(host.takeAsked(), names) << "one question per missed call, attempt " << attempt;
   }
 
+  if constexpr (std::is_same_v<Ret, bool>) {
+    EXPECT_EQ((std::is_same_v<HostRet, long>), hasLongFlag(proxyName)) << "flag width";
+    EXPECT_TRUE((std::is_same_v<HostRet, long> || std::is_same_v<HostRet, std::uint8_t>));
+  }
   using Results = HitResults<Ret, HostRet>;
   using Entry = Recorder<Tag, typename Results::Host, std::decay_t<H>...>;
   Entry::name = fallback != nullptr ? fallback : entry;
@@ -111,6 +146,8 @@ void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), cons
     EXPECT_EQ(Entry::calls, hit);
     EXPECT_TRUE(Entry::last == passed)
         << "host saw " << describeTuple(Entry::last) << ", expected " << describeTuple(passed);
+    EXPECT_TRUE(keepsValues(args, Entry::last, std::index_sequence_for<P...>{}))
+        << "caller passed " << describeTuple(args) << ", host saw " << describeTuple(Entry::last);
     EXPECT_EQ(host.takeAsked(), hit == 1 ? names : std::vector<std::string>{})
         << "questions on hit " << hit;
   }
