@@ -140,6 +140,16 @@ inline bool cancelAtOnce(fract& r, long n, long g, long da, long db) {
   return true;
 }
 
+// Writes n / (da * db * g) once n is cancelled, unless the denominator overflows.
+inline bool storeSum(fract& r, long n, long g, long da, long db) {
+  if (!isGoodMul(da, db)) return false;
+  const long m = da * db;
+  if (!isGoodMul(g, m)) return false;
+  r.num = n;
+  r.den = m * g;
+  return true;
+}
+
 // The sum (or difference) of a and b, in lowest terms when both are.
 //
 // Why: with g = gcd(a.den, b.den) and da, db the coprime cofactors, the exact denominator is
@@ -159,12 +169,7 @@ inline bool addOrSubFrom(fract& r, const fract& a, const fract& b, long g, long 
   // Cancel against g, then against da and db in turn; da and db are coprime (or one is 0).
   reduceInRange(n, g);
   reduceAgainstCoprime(n, da, db);
-  if (!isGoodMul(da, db)) return false;
-  const long m = da * db;
-  if (!isGoodMul(g, m)) return false;
-  r.num = n;
-  r.den = m * g;
-  return true;
+  return storeSum(r, n, g, da, db);
 }
 
 // Operands in lowest terms (every component nonzero) need no cancellation against da or db: those
@@ -199,12 +204,7 @@ inline bool addOrSub(fract& r, const fract& a, const fract& b) {
   if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
   long n = kSubtract ? x - y : x + y;
   reduceInRange(n, g);
-  if (!isGoodMul(da, db)) return false;
-  const long m = da * db;
-  if (!isGoodMul(g, m)) return false;
-  r.num = n;
-  r.den = m * g;
-  return true;
+  return storeSum(r, n, g, da, db);
 }
 
 }  // namespace
