@@ -5,15 +5,6 @@ namespace quorvex {
 
 using namespace detail;
 
-namespace {
-Outcome refused(std::string message) {
-  Outcome out;
-  out.kind = Outcome::Kind::Error;
-  out.error = std::move(message);
-  return out;
-}
-}  // namespace
-
 Host::Host() : rt_(std::make_unique<Runtime>()) {}
 Host::~Host() = default;
 

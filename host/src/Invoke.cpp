@@ -39,13 +39,6 @@ std::string declared(const std::vector<Method>& candidates, std::string_view nam
   return text.empty() ? "nothing" : text;
 }
 
-Outcome refused(std::string message) {
-  Outcome out;
-  out.kind = Outcome::Kind::Error;
-  out.error = std::move(message);
-  return out;
-}
-
 }  // namespace
 
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,

@@ -58,13 +58,6 @@ Outcome value(Value v) {
   return out;
 }
 
-Outcome refused(std::string message) {
-  Outcome out;
-  out.kind = Outcome::Kind::Error;
-  out.error = std::move(message);
-  return out;
-}
-
 std::string operands(Op op, const Value& lhs, const Value& rhs) {
   auto kind = [](const Value& v) { return v.isObject() ? v.className() : typeName(v.type()); };
   return kind(lhs) + " " + opSymbol(op) + " " + kind(rhs);

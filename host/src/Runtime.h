@@ -157,6 +157,14 @@ class Active {
   Runtime* saved_;
 };
 
+// A call that did not happen, with the message the caller sees.
+inline Outcome refused(std::string message) {
+  Outcome out;
+  out.kind = Outcome::Kind::Error;
+  out.error = std::move(message);
+  return out;
+}
+
 // Picks, among `candidates` named `name`, the one whose parameters the arguments fit best. Null
 // with `error` set when none fits or two fit equally well.
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
