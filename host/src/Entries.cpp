@@ -89,6 +89,12 @@ unsigned char pluginGetStringData(void* string, std::uint32_t encoding, void* re
   return rt->faults.stringDataTrue;
 }
 
+// How the entry log shows a byte argument: quoted when readable, "null" or "?" when not.
+std::string shownBytes(const char* bytes, std::int32_t length) {
+  if (bytes == nullptr) return "null";
+  return length >= 0 ? "\"" + std::string(bytes, length) + "\"" : "?";
+}
+
 void* buildString(Runtime* rt, const char* bytes, std::int32_t length, std::uint32_t encoding) {
   if (length < 0 || (bytes == nullptr && length != 0)) return nullptr;
   std::string text = bytes != nullptr ? std::string(bytes, static_cast<std::size_t>(length)) : "";
@@ -99,11 +105,8 @@ void* buildStringWithEncoding(const char* bytes, std::int32_t length, std::uint3
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
   if (rt->entryLogging) {
-    std::string shown = bytes == nullptr ? "null"
-                        : length >= 0    ? "\"" + std::string(bytes, length) + "\""
-                                         : "?";
     rt->logEntry("QORABuildStringWithEncoding",
-                 shown + "," + std::to_string(length) + "," + hex(encoding));
+                 shownBytes(bytes, length) + "," + std::to_string(length) + "," + hex(encoding));
   }
   return buildString(rt, bytes, length, encoding);
 }
@@ -112,10 +115,7 @@ void* buildStringPlain(const char* bytes, std::int32_t length) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
   if (rt->entryLogging) {
-    std::string shown = bytes == nullptr ? "null"
-                        : length >= 0    ? "\"" + std::string(bytes, length) + "\""
-                                         : "?";
-    rt->logEntry("QORABuildString", shown + "," + std::to_string(length));
+    rt->logEntry("QORABuildString", shownBytes(bytes, length) + "," + std::to_string(length));
   }
   return buildString(rt, bytes, length, kEncodingUtf8);
 }
