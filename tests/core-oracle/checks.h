@@ -97,21 +97,24 @@ inline std::string checkBinary(const Binary& op, const fract& a, const fract& b)
          (ok ? "true " : "false ") + show(r) + ": " + why;
 }
 
+// What a one-operand call got wrong against the model, or "" when nothing: the operand left
+// alone, the same verdict, the same result, and the result record untouched on refusal.
+inline std::string unaryFault(const fract& copy, const fract& a, bool ok, const fract& r,
+                              const model::Outcome& want) {
+  if (!same(copy, a)) return "the operand was written";
+  if (ok != want.ok) return ok ? "succeeded where it must refuse" : "refused a result that fits";
+  if (ok && !same(r, want.r)) return "wrong result, expected " + show(want.r);
+  if (!ok && !same(r, kUntouched)) return "wrote the result record although it refused";
+  return "";
+}
+
 inline std::string checkPow(const fract& a, long p) {
   const fract ca = a;
   fract r = kUntouched;
   const bool ok = myPow(r, ca, p);
   const model::Outcome want = model::pow(a, p);
-  std::string why;
-  if (!same(ca, a))
-    why = "the operand was written";
-  else if (ok != want.ok)
-    why = ok ? "succeeded where it must refuse" : "refused a result that fits";
-  else if (ok && !same(r, want.r))
-    why = "wrong result, expected " + show(want.r);
-  else if (!ok && !same(r, kUntouched))
-    why = "wrote the result record although it refused";
-  else if (ok && model::inLowestTerms(a) && a.num != 0 && !model::inLowestTerms(r))
+  std::string why = unaryFault(ca, a, ok, r, want);
+  if (why.empty() && ok && model::inLowestTerms(a) && a.num != 0 && !model::inLowestTerms(r))
     why = "a power of a reduced value is not reduced";
   if (why.empty()) return why;
   return "myPow(" + show(a) + ", " + std::to_string(p) + ") -> " + (ok ? "true " : "false ") +
@@ -123,15 +126,7 @@ inline std::string checkSqr(const fract& a) {
   fract r = kUntouched;
   const bool ok = sqr(r, ca);
   const model::Outcome want = model::sqr(a);
-  std::string why;
-  if (!same(ca, a))
-    why = "the operand was written";
-  else if (ok != want.ok)
-    why = ok ? "succeeded where it must refuse" : "refused a result that fits";
-  else if (ok && !same(r, want.r))
-    why = "wrong result, expected " + show(want.r);
-  else if (!ok && !same(r, kUntouched))
-    why = "wrote the result record although it refused";
+  const std::string why = unaryFault(ca, a, ok, r, want);
   if (why.empty()) return why;
   return "sqr(" + show(a) + ") -> " + (ok ? "true " : "false ") + show(r) + ": " + why;
 }
