@@ -15,6 +15,7 @@
 #include "exact.h"
 #include "fract.h"
 #include "fuzz_input.h"
+#include "loaded_host.h"
 
 namespace {
 
@@ -426,15 +427,7 @@ struct Session {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* path = std::getenv("QUORVEX_PLUGIN");
-  static quorvex::Host theHost;
-  std::string error;
-  if (!theHost.load(path != nullptr ? path : QUORVEX_PLUGIN_PATH, &error)) {
-    std::fprintf(stderr, "plugin: cannot load the plug-in: %s\n", error.c_str());
-    std::exit(2);
-  }
-  theHost.setEntryLogging(false);
-  host = &theHost;
+  host = loadedHost("plugin");
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host_binding.h"
+#include "loaded_host.h"
 #include "quorvex/lang/interpreter.h"
 #include "quorvex/lang/parser.h"
 
@@ -54,15 +55,7 @@ int lineCount(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const char* path = std::getenv("QUORVEX_PLUGIN");
-  static quorvex::Host theHost;
-  std::string error;
-  if (!theHost.load(path != nullptr ? path : QUORVEX_PLUGIN_PATH, &error)) {
-    std::fprintf(stderr, "runner: cannot load the plug-in: %s\n", error.c_str());
-    std::exit(2);
-  }
-  theHost.setEntryLogging(false);
-  host = &theHost;
+  host = loadedHost("runner");
   return 0;
 }
 
