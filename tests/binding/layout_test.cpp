@@ -2,43 +2,13 @@
 #include <cstring>
 
 #include "BindingFixture.h"
+#include "ExpectedDeclarations.h"
 
 namespace binding {
 namespace {
 
-const char* const kFractionDeclarations[] = {
-    "Num() As Integer",
-    "Den() As Integer",
-    "Str() as String",
-    "Str2() as String",
-    "Constructor()",
-    "Constructor(num As Integer, den As Integer)",
-    "Constructor(x As Integer)",
-    "Constructor(inputString As String)",
-    "Operator_Negate() As Fraction",
-    "Operator_Add(y As Fraction) As Fraction",
-    "Operator_Add(y As Integer) As Fraction",
-    "Operator_AddRight(x As Integer) As Fraction",
-    "Operator_Subtract(y As Fraction) As Fraction",
-    "Operator_Subtract(y As Integer) As Fraction",
-    "Operator_SubtractRight(x As Integer) As Fraction",
-    "Operator_Multiply(y As Fraction) As Fraction",
-    "Operator_Multiply(y As Integer) As Fraction",
-    "Operator_MultiplyRight(x As Integer) As Fraction",
-    "Operator_Divide(y As Fraction) As Fraction",
-    "Operator_Divide(y As Integer) As Fraction",
-    "Operator_DivideRight(x As Integer) As Fraction",
-    "Operator_Power(x As Integer) As Fraction",
-    "Operator_Compare(x As Fraction) As Integer",
-    "Operator_Compare(x As Integer) As Integer",
-};
-
-const char* const kGlobalDeclarations[] = {
-    "ConvToDouble(x As Fraction) As Double",
-    "Abs(x As Fraction) As Fraction",
-    "Sqr(x As Fraction) As Fraction",
-    "Pow(x As Fraction, y As Integer) As Fraction",
-};
+using expected::kFractionDeclarations;
+using expected::kGlobalDeclarations;
 
 TEST_F(Binding, FractionRecordAfterRegistration) {
   const quorvex::ClassInfo* fraction = host.findClass("Fraction");

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "ExpectedDeclarations.h"
+
 namespace {
 
 using quorvex::Event;
@@ -14,35 +16,8 @@ using quorvex::Value;
 const char* const kClasses[] = {"Fraction", "FractionBadArgumentException",
                                 "FractionDivideByZeroException",
                                 "FractionIntegerOverflowException"};
-const char* const kGlobals[] = {"ConvToDouble(x As Fraction) As Double",
-                                "Abs(x As Fraction) As Fraction", "Sqr(x As Fraction) As Fraction",
-                                "Pow(x As Fraction, y As Integer) As Fraction"};
-const char* const kMethods[] = {
-    "Num() As Integer",
-    "Den() As Integer",
-    "Str() as String",
-    "Str2() as String",
-    "Constructor()",
-    "Constructor(num As Integer, den As Integer)",
-    "Constructor(x As Integer)",
-    "Constructor(inputString As String)",
-    "Operator_Negate() As Fraction",
-    "Operator_Add(y As Fraction) As Fraction",
-    "Operator_Add(y As Integer) As Fraction",
-    "Operator_AddRight(x As Integer) As Fraction",
-    "Operator_Subtract(y As Fraction) As Fraction",
-    "Operator_Subtract(y As Integer) As Fraction",
-    "Operator_SubtractRight(x As Integer) As Fraction",
-    "Operator_Multiply(y As Fraction) As Fraction",
-    "Operator_Multiply(y As Integer) As Fraction",
-    "Operator_MultiplyRight(x As Integer) As Fraction",
-    "Operator_Divide(y As Fraction) As Fraction",
-    "Operator_Divide(y As Integer) As Fraction",
-    "Operator_DivideRight(x As Integer) As Fraction",
-    "Operator_Power(x As Integer) As Fraction",
-    "Operator_Compare(x As Fraction) As Integer",
-    "Operator_Compare(x As Integer) As Integer",
-};
+const auto& kGlobals = expected::kGlobalDeclarations;
+const auto& kMethods = expected::kFractionDeclarations;
 
 class Startup : public ::testing::Test {
  protected:
