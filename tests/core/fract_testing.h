@@ -22,19 +22,18 @@ inline std::ostream& operator<<(std::ostream& os, const fract& f) {
 constexpr fract kSentinel = {-12345, 6789};
 
 // Both text forms as std::string, releasing the core's buffer.
-inline std::string mixedText(const fract& f) {
+inline std::string ownedText(int (*write)(char*&, const fract&), const fract& f) {
   char* out = nullptr;
-  FractToStr(out, f);
+  write(out, f);
   std::string s = out != nullptr ? out : "<null>";
   std::free(out);
   return s;
 }
+inline std::string mixedText(const fract& f) {
+  return ownedText(FractToStr, f);
+}
 inline std::string plainText(const fract& f) {
-  char* out = nullptr;
-  FractToStr2(out, f);
-  std::string s = out != nullptr ? out : "<null>";
-  std::free(out);
-  return s;
+  return ownedText(FractToStr2, f);
 }
 
 #endif  // QUORVEX_TESTS_CORE_FRACT_TESTING_H
