@@ -19,22 +19,23 @@
 
 namespace {
 
-using bench::kMask;
 using bench::Stream;
 using Boost = boost::rational<long>;
 
 // ---- the same streams in each implementation's own representation
 
 struct BoostStream {
+  std::size_t mask;
   std::vector<Boost> a, b;
 };
 
 struct GmpStream {
+  std::size_t mask;
   std::vector<__mpq_struct> a, b;
 };
 
 BoostStream toBoost(const Stream& s) {
-  BoostStream out;
+  BoostStream out{s.mask, {}, {}};
   for (std::size_t i = 0; i < s.a.size(); ++i) {
     out.a.emplace_back(s.a[i].num, s.a[i].den);
     out.b.emplace_back(s.b[i].num, s.b[i].den);
@@ -50,7 +51,7 @@ void setGmp(__mpq_struct& q, const fract& f) {
 
 // Lives as long as the process, like the benchmarks that read it.
 const GmpStream& toGmp(const Stream& s) {
-  auto* out = new GmpStream;
+  auto* out = new GmpStream{s.mask, {}, {}};
   out->a.resize(s.a.size());
   out->b.resize(s.b.size());
   for (std::size_t i = 0; i < s.a.size(); ++i) {
@@ -98,7 +99,7 @@ void coreBinary(benchmark::State& state, const Stream* s) {
   fract r{0, 1};
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     bool ok = op(r, s->a[k], s->b[k]);
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(r);
@@ -109,7 +110,7 @@ template <class Op>
 void boostBinary(benchmark::State& state, const BoostStream* s) {
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     Boost r = Op{}(s->a[k], s->b[k]);
     benchmark::DoNotOptimize(r);
   }
@@ -121,7 +122,7 @@ void gmpBinary(benchmark::State& state, const GmpStream* s) {
   mpq_init(r);
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     op(r, &s->a[k], &s->b[k]);
     benchmark::DoNotOptimize(r);
   }
@@ -132,7 +133,7 @@ void corePow(benchmark::State& state, const Stream* s) {
   fract r{0, 1};
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     bool ok = myPow(r, s->a[k], s->exponents[k]);
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(r);
@@ -142,7 +143,7 @@ void corePow(benchmark::State& state, const Stream* s) {
 void boostPowBench(benchmark::State& state, const Stream* s, const BoostStream* b) {
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     Boost r = boostPow(b->a[k], s->exponents[k]);
     benchmark::DoNotOptimize(r);
   }
@@ -153,7 +154,7 @@ void gmpPowBench(benchmark::State& state, const Stream* s, const GmpStream* g) {
   mpq_init(r);
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     gmpPow(r, &g->a[k], s->exponents[k]);
     benchmark::DoNotOptimize(r);
   }
@@ -164,7 +165,7 @@ void coreParse(benchmark::State& state, const Stream* s) {
   fract f{0, 1};
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     bool ok = StrToFract(f, s->texts[k].c_str());
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(f);
@@ -176,7 +177,7 @@ void gmpParse(benchmark::State& state, const Stream* s) {
   mpq_init(q);
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     int rc = mpq_set_str(q, s->texts[k].c_str(), 10);
     mpq_canonicalize(q);
     benchmark::DoNotOptimize(rc);
@@ -188,7 +189,7 @@ void gmpParse(benchmark::State& state, const Stream* s) {
 void coreFormat(benchmark::State& state, const Stream* s) {
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & s->mask;
     char* out = nullptr;
     int n = FractToStr(out, s->a[k]);
     benchmark::DoNotOptimize(n);
@@ -200,7 +201,7 @@ void coreFormat(benchmark::State& state, const Stream* s) {
 void gmpFormat(benchmark::State& state, const GmpStream* g) {
   std::size_t i = 0;
   for (auto _ : state) {
-    const std::size_t k = i++ & kMask;
+    const std::size_t k = i++ & g->mask;
     char* out = mpq_get_str(nullptr, 10, &g->a[k]);
     benchmark::DoNotOptimize(out);
     gmpFree(out);
@@ -269,11 +270,36 @@ bool registerStream(const Stream& s) {
   return true;
 }
 
+// Takes --stream_size=N (a power of two) out of the arguments; the rest are the benchmark
+// library's. Returns 0 for a size that is not a power of two.
+std::size_t takeStreamSize(int& argc, char** argv) {
+  static const char kFlag[] = "--stream_size=";
+  std::size_t size = bench::kDefaultStreamSize;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], kFlag, sizeof kFlag - 1) == 0) {
+      size = std::strtoul(argv[i] + sizeof kFlag - 1, nullptr, 10);
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return size != 0 && (size & (size - 1)) == 0 ? size : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::size_t size = takeStreamSize(argc, argv);
+  if (size == 0) {
+    std::fprintf(stderr, "--stream_size must be a power of two\n");
+    return 1;
+  }
   bench::reportHarmonicSeries(stderr);
-  if (!registerStream(bench::smallStream()) || !registerStream(bench::largeStream())) return 1;
+  std::fprintf(stderr, "streams of %zu operands\n", size);
+  if (!registerStream(bench::smallStream(size)) || !registerStream(bench::largeStream(size))) {
+    return 1;
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -44,10 +44,11 @@ def build():
                    cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
 
 
-def run(binary, repetitions, min_time):
+def run(binary, repetitions, min_time, stream_size):
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
+        sizing = ["--stream_size=%d" % stream_size] if stream_size else []
         result = subprocess.run(
-            [binary, "--benchmark_out=" + out.name, "--benchmark_out_format=json",
+            [binary] + sizing + ["--benchmark_out=" + out.name, "--benchmark_out_format=json",
              "--benchmark_repetitions=%d" % repetitions, "--benchmark_min_time=%g" % min_time,
              "--benchmark_enable_random_interleaving=true",
              "--benchmark_report_aggregates_only=true"],
@@ -103,15 +104,17 @@ def main():
     parser.add_argument("--binary", help="benchmark to run (default: build it with the linux preset)")
     parser.add_argument("--repetitions", type=int, default=5)
     parser.add_argument("--min-time", type=float, default=0.1, help="seconds per repetition")
+    parser.add_argument("--stream-size", type=int,
+                        help="operands per stream, a power of two (default: the benchmark's own)")
     parser.add_argument("--check", action="store_true", help="exit 1 when a target is missed")
     args = parser.parse_args()
     binary = args.binary
     if binary is None:
         build()
         binary = DEFAULT_BINARY
-    harmonic, report = run(binary, args.repetitions, args.min_time)
+    harmonic, report = run(binary, args.repetitions, args.min_time, args.stream_size)
     # The benchmark library writes its own context to stderr too; keep the series report only.
-    print("\n".join(l for l in harmonic.splitlines() if l.startswith(("harmonic", "core:", "boost:"))))
+    print("\n".join(l for l in harmonic.splitlines() if l.startswith(("harmonic", "core:", "boost:", "streams"))))
     print()
     text, results = table(medians(report))
     print(text)

@@ -25,11 +25,11 @@ fract randomFraction(std::mt19937_64& rng, const Shape& shape) {
   }
 }
 
-Stream makeStream(const Shape& shape) {
+Stream makeStream(const Shape& shape, std::size_t size) {
   std::mt19937_64 rng(shape.seed);
   std::uniform_int_distribution<long> exponent(1, shape.maxExponent);
-  Stream s{shape.name, {}, {}, {}, {}};
-  for (std::size_t i = 0; i < kStreamSize; ++i) {
+  Stream s{shape.name, size - 1, {}, {}, {}, {}};
+  for (std::size_t i = 0; i < size; ++i) {
     s.a.push_back(randomFraction(rng, shape));
     s.b.push_back(randomFraction(rng, shape));
     s.exponents.push_back((rng() & 1) ? exponent(rng) : -exponent(rng));
@@ -42,14 +42,13 @@ Stream makeStream(const Shape& shape) {
 
 }  // namespace
 
-const Stream& smallStream() {
-  static const Stream s = makeStream({"small", 1, 999, 6, 0x51a11});
-  return s;
+// Each lives as long as the process, like the benchmarks that read it.
+const Stream& smallStream(std::size_t size) {
+  return *new Stream(makeStream({"small", 1, 999, 6, 0x51a11}, size));
 }
 
-const Stream& largeStream() {
-  static const Stream s = makeStream({"large", 1L << 20, 1L << 30, 2, 0x1a26e});
-  return s;
+const Stream& largeStream(std::size_t size) {
+  return *new Stream(makeStream({"large", 1L << 20, 1L << 30, 2, 0x1a26e}, size));
 }
 
 }  // namespace bench
