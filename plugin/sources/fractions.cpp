@@ -172,39 +172,80 @@ inline bool addOrSubFrom(fract& r, const fract& a, const fract& b, long g, long 
   return storeSum(r, n, g, da, db);
 }
 
-// Operands in lowest terms (every component nonzero) need no cancellation against da or db: those
-// two gcds are 1 and change nothing. Proof: gcd(da, db) = 1, so
-// gcd(a.num * db + da * b.num, da) = gcd(a.num * db, da) = gcd(a.num, da), which divides
-// gcd(a.num, a.den) = 1; dividing the sum by a divisor of g keeps it prime to da. Likewise db. So
-// the result, and every overflow test on the way, is that of the general path. Whether an operand
-// is reduced costs a gcd of its own, but the three gcds (the denominators' and each operand's) are
-// independent and run side by side, and the two they save are on the much larger sum.
+// The cancellations against da and db change nothing when gcd(a.num, da) = gcd(b.num, db) = 1,
+// which holds whenever both operands are in lowest terms. Then, as gcd(da, db) = 1,
+// gcd(a.num * db + da * b.num, da) = gcd(a.num * db, da) = gcd(a.num, da) = 1, and dividing the
+// sum by a divisor of g keeps it prime to da; likewise db. The result, and every overflow test on
+// the way, is that of the general path.
 template <bool kSubtract>
-inline bool addOrSub(fract& r, const fract& a, const fract& b) {
-  if (!inDomain(a, b)) return false;
-  // Small denominators are cheaper the general way: one gcd of small values cancels it all. (A
-  // zero denominator counts as small.)
-  unsigned long denominators;
-  const bool smallDenominators =
-      !__builtin_mul_overflow(magnitude(a.den), magnitude(b.den), &denominators) &&
-      denominators < kCancelAtOnceBelow;
-  if (smallDenominators || (a.num == 0) + (b.num == 0) != 0) {
-    long da = a.den, db = b.den;
-    const long g = reduceInRange(da, db);
-    return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
-  }
-  unsigned long common, ha, hb;
-  quorvex::binaryGcdTriple(magnitude(a.den), magnitude(b.den), magnitude(a.num), magnitude(a.den),
-                           magnitude(b.num), magnitude(b.den), common, ha, hb);
-  long g = static_cast<long>(common), da = a.den, db = b.den;
-  quorvex::divideBoth(da, db, common);
-  if (ha != 1 || hb != 1) return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
+inline bool addOrSubCoprime(fract& r, const fract& a, const fract& b, long g) {
+  long da = a.den, db = b.den;
+  quorvex::divideBoth(da, db, static_cast<unsigned long>(g));
   if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
   const long x = a.num * db, y = da * b.num;
   if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
   long n = kSubtract ? x - y : x + y;
   reduceInRange(n, g);
   return storeSum(r, n, g, da, db);
+}
+
+// x * y modulo m (m nonzero), the product formed in 64 bits, which hold every product of two
+// 32-bit longs; false when the product does not fit.
+inline bool productModulo(unsigned long x, unsigned long y, unsigned long m, unsigned long& out) {
+  unsigned long long product;
+  if (__builtin_mul_overflow(static_cast<unsigned long long>(x), y, &product)) return false;
+  out = static_cast<unsigned long>(product % m);
+  return true;
+}
+
+// Finds g = gcd(a.den, b.den) and learns whether gcd(a.num, da) = gcd(b.num, db) = 1, with two gcds
+// run side by side: ga = gcd(a.den, a.num * b.den) and gb = gcd(b.den, b.num * a.den).
+//
+// Why: for a prime p, let alpha and beta be its powers in a.den and b.den, nu its power in a.num.
+// Its power in ga is min(alpha, nu + beta), in g min(alpha, beta): they differ exactly when
+// alpha > beta and nu > 0, that is when p divides both a.num and da. So ga = g exactly when
+// gcd(a.num, da) = 1, and gb = g exactly when gcd(b.num, db) = 1. And since ga divides a.den, gb
+// divides b.den and g divides both, ga = gb holds only when both equal g; otherwise
+// g = gcd(ga, gb). Each product is first taken modulo its denominator, so both gcds run on values
+// no larger than the denominators, and as large as boost's one gcd of the two denominators.
+//
+// Components must be nonzero. False when a product does not fit; the caller then takes the
+// general path.
+inline bool denominatorsGcd(const fract& a, const fract& b, long& g, bool& coprimeParts) {
+  const unsigned long ad = magnitude(a.den), bd = magnitude(b.den);
+  unsigned long ra, rb;
+  if (!productModulo(magnitude(a.num), bd, ad, ra) ||
+      !productModulo(magnitude(b.num), ad, bd, rb)) {
+    return false;
+  }
+  // gcd(ad, ra) = gcd(ad, ad + ra), and ad + ra is never 0 (nor does it overflow: ra < ad).
+  unsigned long ga, gb;
+  quorvex::binaryGcdPair(ad, ad + ra, bd, bd + rb, ga, gb);
+  coprimeParts = ga == gb;
+  g = static_cast<long>(coprimeParts ? ga : quorvex::binaryGcd(ga, gb));
+  return true;
+}
+
+template <bool kSubtract>
+inline bool addOrSub(fract& r, const fract& a, const fract& b) {
+  if (!inDomain(a, b)) return false;
+  long g;
+  bool coprimeParts;
+  unsigned long denominators;
+  const bool smallDenominators =
+      !__builtin_mul_overflow(magnitude(a.den), magnitude(b.den), &denominators) &&
+      denominators < kCancelAtOnceBelow;
+  // A zero component has no gcd to learn from; such sums take the general path.
+  if (!smallDenominators && (a.num == 0) + (b.num == 0) + (a.den == 0) + (b.den == 0) == 0 &&
+      denominatorsGcd(a, b, g, coprimeParts)) {
+    if (coprimeParts) return addOrSubCoprime<kSubtract>(r, a, b, g);
+    long da = a.den, db = b.den;
+    quorvex::divideBoth(da, db, static_cast<unsigned long>(g));
+    return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
+  }
+  long da = a.den, db = b.den;
+  g = reduceInRange(da, db);
+  return addOrSubFrom<kSubtract>(r, a, b, g, da, db);
 }
 
 }  // namespace

@@ -116,55 +116,6 @@ inline void binaryGcdPair(unsigned long u1, unsigned long v1, unsigned long u2, 
   if (run2) g2 = u2 << shift2;
 }
 
-// The three-chain gcd below is bound by how many instructions a step takes, not by how long one
-// step waits on the last, so its steps are the shorter kind: u odd, v any; v loses its factors of
-// two, then the smaller of the two stays in u and v becomes their (even) difference. A chain ends
-// when v reaches 0, with the odd part of the gcd in u.
-inline void leanGcdStep(unsigned long& u, unsigned long& v) {
-  v >>= __builtin_ctzl(v);
-  const unsigned long smaller = u < v ? u : v, larger = u < v ? v : u;
-  u = smaller;
-  v = larger - smaller;
-}
-
-inline void runLeanPair(unsigned long& u1, unsigned long& v1, unsigned long& u2,
-                        unsigned long& v2) {
-  while ((v1 != 0) & (v2 != 0)) {
-    leanGcdStep(u1, v1);
-    leanGcdStep(u2, v2);
-  }
-  while (v1 != 0) leanGcdStep(u1, v1);
-  while (v2 != 0) leanGcdStep(u2, v2);
-}
-
-// Three independent gcds at once (each pair nonzero): three chains side by side until one ends,
-// then the other two as a pair. startGcd's early exits still apply to each.
-inline void binaryGcdTriple(unsigned long u1, unsigned long v1, unsigned long u2, unsigned long v2,
-                            unsigned long u3, unsigned long v3, unsigned long& g1,
-                            unsigned long& g2, unsigned long& g3) {
-  int shift1 = 0, shift2 = 0, shift3 = 0;
-  // A chain whose answer is already known takes no steps: v = 0.
-  if (!startGcd(u1, v1, g1, shift1)) u1 = v1 = 0;
-  if (!startGcd(u2, v2, g2, shift2)) u2 = v2 = 0;
-  if (!startGcd(u3, v3, g3, shift3)) u3 = v3 = 0;
-  const bool run1 = v1 != 0, run2 = v2 != 0, run3 = v3 != 0;
-  while ((v1 != 0) & (v2 != 0) & (v3 != 0)) {
-    leanGcdStep(u1, v1);
-    leanGcdStep(u2, v2);
-    leanGcdStep(u3, v3);
-  }
-  if (v1 == 0) {
-    runLeanPair(u2, v2, u3, v3);
-  } else if (v2 == 0) {
-    runLeanPair(u1, v1, u3, v3);
-  } else {
-    runLeanPair(u1, v1, u2, v2);
-  }
-  if (run1) g1 = u1 << shift1;
-  if (run2) g2 = u2 << shift2;
-  if (run3) g3 = u3 << shift3;
-}
-
 // Exact division of p and q by their common divisor g, skipped for the common g of 1.
 inline void divideBoth(long& p, long& q, unsigned long g) {
   if (g != 1) {

@@ -62,6 +62,43 @@ TEST(CoreOracleRandom, ProductsAndSumsNearTheLimit) {
   }
 }
 
+// Denominators g * da and g * db that share a factor g, and numerators that share factors with
+// g, with the cofactors, or with both: every way the cancellations of a sum against g, da and db
+// can matter, on every band (large denominators included, where sums take their own path).
+TEST(CoreOracleRandom, SumsWhoseFactorsOverlap) {
+  operands::Source source(0x5eed0009);
+  checks::Tally tally("overlapping factors");
+  // Keeps |x * k| in range; x itself when the product would not fit.
+  const auto times = [](long x, long k) {
+    long product;
+    return __builtin_mul_overflow(x, k, &product) ? x : product;
+  };
+  for (int i = 0; i < kPairs; ++i) {
+    const long g = source.chance(50) ? source.between(1, 1000) : source.magnitude();
+    const long da = times(g, source.magnitude()), db = times(g, source.magnitude());
+    fract a{source.magnitude(), da}, b{source.magnitude(), db};
+    switch (source.between(0, 3)) {  // what the numerators share
+      case 0:
+        a.num = times(a.num, g);
+        break;
+      case 1:
+        a.num = times(a.num, da / g);
+        b.num = times(b.num, g);
+        break;
+      case 2:
+        b.num = times(b.num, db);
+        break;
+      default:
+        break;
+    }
+    if (source.chance(50)) a.num = -a.num;
+    if (source.chance(50)) b.num = -b.num;
+    for (const checks::Binary& op : checks::kBinaries) {
+      if (!op.divides) tally.record(checks::checkBinary(op, a, b));
+    }
+  }
+}
+
 // Zero and negative denominators, and the most negative long, are outside what the callers
 // pass, but the algorithms still define the answer: a zero divisor leaves a zero denominator, and
 // the most negative long is refused wherever it appears.
