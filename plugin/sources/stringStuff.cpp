@@ -144,10 +144,45 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// 10^k for every k up to the digit count of the largest unsigned long, less one.
+constexpr unsigned long long kPowersOfTen[] = {1ULL,
+                                               10ULL,
+                                               100ULL,
+                                               1000ULL,
+                                               10000ULL,
+                                               100000ULL,
+                                               1000000ULL,
+                                               10000000ULL,
+                                               100000000ULL,
+                                               1000000000ULL,
+                                               10000000000ULL,
+                                               100000000000ULL,
+                                               1000000000000ULL,
+                                               10000000000000ULL,
+                                               100000000000000ULL,
+                                               1000000000000000ULL,
+                                               10000000000000000ULL,
+                                               100000000000000000ULL,
+                                               1000000000000000000ULL,
+                                               10000000000000000000ULL};
+
+// The number of decimal digits of v, without a loop: a value of b significant bits has
+// floor(b * log10(2)) or one more digits (1233 / 4096 is log10(2) to within 2e-5, close enough
+// for every b up to 64), and one comparison tells which. v | 1 has the digit count of v (an even
+// v is never 10^k - 1), and gives 0 its one digit.
+int digitCount(unsigned long v) {
+  const unsigned long w = v | 1;
+  const int bits = static_cast<int>(sizeof w * CHAR_BIT) - __builtin_clzl(w);
+  const int low = (bits * 1233) >> 12;
+  return low + (w >= kPowersOfTen[low]);
+}
+
 // Writes the decimal digits of v (with a leading '-' when negative is set) at out; returns the end.
+// Counting the digits first lets them go straight to their places, right to left.
 char* putDigits(char* out, unsigned long v, bool negative) {
-  char scratch[24];
-  char* p = scratch + sizeof scratch;
+  if (negative) *out++ = '-';
+  char* const end = out + digitCount(v);
+  char* p = end;
   while (v >= 100) {
     const unsigned pair = static_cast<unsigned>(v % 100) * 2;
     v /= 100;
@@ -160,10 +195,7 @@ char* putDigits(char* out, unsigned long v, bool negative) {
   } else {
     *--p = static_cast<char>('0' + v);
   }
-  if (negative) *--p = '-';
-  const std::size_t length = static_cast<std::size_t>(scratch + sizeof scratch - p);
-  std::memcpy(out, p, length);
-  return out + length;
+  return end;
 }
 
 // LONG_MIN is printed like any other value: it can reach the text forms through a record built

@@ -40,6 +40,22 @@ TEST(WriteText, MixedAndPlainForms) {
   }
 }
 
+// Every digit count, at both edges: the writer sizes each number before writing it.
+TEST(WriteText, EveryLengthOfNumber) {
+  for (long power = 1; power <= LONG_MAX / 10; power *= 10) {
+    for (const long v : {power - 1, power, power + 1, power * 10 - 1}) {
+      for (const long n : {v, -v}) {
+        const std::string want = std::to_string(n);
+        EXPECT_EQ(plainText({n, 1}), want);
+        if (v != 1) {
+          EXPECT_EQ(plainText({1, v}), "1/" + std::to_string(v));
+        }
+        EXPECT_EQ(mixedText({n, 1}), want);
+      }
+    }
+  }
+}
+
 #if LONG_MAX == 9223372036854775807L
 
 TEST(WriteText64, ExtremeValues) {
