@@ -54,6 +54,12 @@ DigitRun readRun(const char* p) {
   return {p, static_cast<long>(value), fits};
 }
 
+// -v when negative is set, else v, without a branch: signs come in any order.
+constexpr long withSign(long v, bool negative) {
+  const long mask = -static_cast<long>(negative);  // all ones or all zeros
+  return (v ^ mask) - mask;
+}
+
 // Reads spaces from the current character on until a non-space or the text's last character.
 const char* skipSpaces(const char* p) {
   while (isSpace(*p) && p[1] != '\0') ++p;
@@ -78,14 +84,13 @@ bool StrToFract(fract& f, const char* s) {
   const char* p = skipSpaces(s);
   if (p[1] == '\0' && !isDigit(*p)) return false;  // spaces only, or one lone non-digit
 
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    p = skipSpaces(p + 1);  // the sign was not the last character, so p + 1 is in the text
-    if (!isDigit(*p)) return false;
-  } else if (!isDigit(*p)) {
-    return false;
-  }
+  // A sign is stepped over without a branch: texts with and without one come in any order. Past
+  // it (it was not the last character, so p + 1 is in the text) spaces may follow; without one,
+  // *p is no space, as a space here would be the last character.
+  const bool hasSign = (*p == '+') | (*p == '-'), negative = *p == '-';
+  p += hasSign;
+  if (isSpace(*p)) p = skipSpaces(p);
+  if (!isDigit(*p)) return false;
 
   const DigitRun first = readRun(p);
   if (!first.fits) return false;
@@ -94,7 +99,7 @@ bool StrToFract(fract& f, const char* s) {
 
   if (p[1] == '\0') {  // an integer, whatever single character may trail it
     if (*p == '/') return false;
-    f.num = negative ? -first.value : first.value;
+    f.num = withSign(first.value, negative);
     f.den = 1;
     return true;
   }
@@ -127,10 +132,10 @@ bool StrToFract(fract& f, const char* s) {
       return false;
     }
   }
-  f.den = denominator.value;
-  f.num = value;
-  quorvex::reduceInRange(f.num, f.den);
-  if (negative) f.num = -f.num;
+  long den = denominator.value;
+  quorvex::reduceInRange(value, den);
+  f.num = withSign(value, negative);
+  f.den = den;
   return true;
 }
 
