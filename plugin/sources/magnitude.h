@@ -18,14 +18,22 @@ constexpr unsigned long magnitude(long v) {
   return v < 0 ? 0UL - static_cast<unsigned long>(v) : static_cast<unsigned long>(v);
 }
 
-// One step of the binary gcd on two odd values: the smaller stays, the other becomes the odd part
-// of their difference. ctz(v - u) equals ctz(|u - v|), so the shift count does not wait for the
+// One step of the binary gcd on two odd values, given v - u (nonzero): the smaller stays, the
+// other becomes the odd part of their difference. ctz(v - u) equals ctz(|u - v|), so the shift count does not wait for the
 // comparison, and no branch depends on the data.
-inline void gcdStep(unsigned long& u, unsigned long& v) {
-  const int zeros = __builtin_ctzl(v - u);
+inline void gcdStep(unsigned long& u, unsigned long& v, unsigned long difference) {
+  const int zeros = __builtin_ctzl(difference);
   const unsigned long smaller = u < v ? u : v;
-  u = (u < v ? v - u : u - v) >> zeros;
+  u = (u < v ? difference : u - v) >> zeros;
   v = smaller;
+}
+
+// Runs gcdStep until the two values meet. The test is on the difference the step needs anyway,
+// so the loop's last branch resolves a cycle after the step begins, not after it ends.
+inline void runGcd(unsigned long& u, unsigned long& v) {
+  for (unsigned long difference = v - u; difference != 0; difference = v - u) {
+    gcdStep(u, v, difference);
+  }
 }
 
 // A value this many bits longer than the other is first brought down with one division: cheaper
@@ -69,7 +77,7 @@ inline unsigned long binaryGcd(unsigned long u, unsigned long v) {
   unsigned long g;
   int shift;
   if (!startGcd(u, v, g, shift)) return g;
-  while (u != v) gcdStep(u, v);
+  runGcd(u, v);
   return u << shift;
 }
 
@@ -77,15 +85,15 @@ inline unsigned long binaryGcd(unsigned long u, unsigned long v) {
 // on the previous step of the same gcd, so two chains do nearly twice the work per cycle. Each
 // pair ends equal, at the odd part of its gcd.
 inline void runGcdPair(unsigned long& u1, unsigned long& v1, unsigned long& u2, unsigned long& v2) {
-  while (u1 != v1 && u2 != v2) {
-    gcdStep(u1, v1);
-    gcdStep(u2, v2);
+  for (unsigned long d1 = v1 - u1, d2 = v2 - u2; d1 != 0 && d2 != 0; d1 = v1 - u1, d2 = v2 - u2) {
+    gcdStep(u1, v1, d1);
+    gcdStep(u2, v2, d2);
   }
   // One chain has finished; carry on with the other, chosen without a branch (which one ends
   // first is a coin toss that a branch would mispredict).
   const bool firstDone = u1 == v1;
   unsigned long u = firstDone ? u2 : u1, v = firstDone ? v2 : v1;
-  while (u != v) gcdStep(u, v);
+  runGcd(u, v);
   u1 = v1 = firstDone ? u1 : u;
   u2 = v2 = firstDone ? u : u2;
 }
@@ -98,10 +106,10 @@ inline void runReadied(bool run1, unsigned long& u1, unsigned long& v1, bool run
     return;
   }
   if (run1) {
-    while (u1 != v1) gcdStep(u1, v1);
+    runGcd(u1, v1);
   }
   if (run2) {
-    while (u2 != v2) gcdStep(u2, v2);
+    runGcd(u2, v2);
   }
 }
 
