@@ -157,14 +157,22 @@ inline bool storeSum(fract& r, long n, long g, long da, long db) {
 // divide a.num * db + da * b.num; likewise for db. The sum can share factors with g only, and
 // dividing both by their gcd leaves them coprime. The cancellations against da and db matter for
 // unreduced operands. A zero sum cancels nothing and keeps the denominator it reached.
-//
-// The general path: g, da and db already taken; cancels n against g, da and db in turn.
+
+// The numerator a.num * db +- da * b.num, unless a product or the sum overflows.
 template <bool kSubtract>
-inline bool addOrSubFrom(fract& r, const fract& a, const fract& b, long g, long da, long db) {
+inline bool crossSum(const fract& a, const fract& b, long da, long db, long& n) {
   if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
   const long x = a.num * db, y = da * b.num;
   if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
-  long n = kSubtract ? x - y : x + y;
+  n = kSubtract ? x - y : x + y;
+  return true;
+}
+
+// The general path: g, da and db already taken; cancels n against g, da and db in turn.
+template <bool kSubtract>
+inline bool addOrSubFrom(fract& r, const fract& a, const fract& b, long g, long da, long db) {
+  long n;
+  if (!crossSum<kSubtract>(a, b, da, db, n)) return false;
   if (cancelAtOnce(r, n, g, da, db)) return true;
   // Cancel against g, then against da and db in turn; da and db are coprime (or one is 0).
   reduceInRange(n, g);
@@ -181,10 +189,8 @@ template <bool kSubtract>
 inline bool addOrSubCoprime(fract& r, const fract& a, const fract& b, long g) {
   long da = a.den, db = b.den;
   quorvex::divideBoth(da, db, static_cast<unsigned long>(g));
-  if (!isGoodMul(a.num, db) || !isGoodMul(da, b.num)) return false;
-  const long x = a.num * db, y = da * b.num;
-  if (kSubtract ? !isGoodSub(x, y) : !isGoodAdd(x, y)) return false;
-  long n = kSubtract ? x - y : x + y;
+  long n;
+  if (!crossSum<kSubtract>(a, b, da, db, n)) return false;
   reduceInRange(n, g);
   return storeSum(r, n, g, da, db);
 }
@@ -207,7 +213,7 @@ inline bool productModulo(unsigned long x, unsigned long y, unsigned long m, uns
 // gcd(a.num, da) = 1, and gb = g exactly when gcd(b.num, db) = 1. And since ga divides a.den, gb
 // divides b.den and g divides both, ga = gb holds only when both equal g; otherwise
 // g = gcd(ga, gb). Each product is first taken modulo its denominator, so both gcds run on values
-// no larger than the denominators, and as large as boost's one gcd of the two denominators.
+// no larger than the denominators: each costs what a gcd of the two denominators would.
 //
 // Components must be nonzero. False when a product does not fit; the caller then takes the
 // general path.
@@ -231,11 +237,12 @@ inline bool addOrSub(fract& r, const fract& a, const fract& b) {
   if (!inDomain(a, b)) return false;
   long g;
   bool coprimeParts;
+  // Small denominators are cheaper the general way, where one gcd of small values cancels it all.
+  // A zero component has no gcd to learn from; such sums take the general path too.
   unsigned long denominators;
   const bool smallDenominators =
       !__builtin_mul_overflow(magnitude(a.den), magnitude(b.den), &denominators) &&
       denominators < kCancelAtOnceBelow;
-  // A zero component has no gcd to learn from; such sums take the general path.
   if (!smallDenominators && (a.num == 0) + (b.num == 0) + (a.den == 0) + (b.den == 0) == 0 &&
       denominatorsGcd(a, b, g, coprimeParts)) {
     if (coprimeParts) return addOrSubCoprime<kSubtract>(r, a, b, g);
