@@ -19,8 +19,8 @@ constexpr unsigned long magnitude(long v) {
 }
 
 // One step of the binary gcd on two odd values, given v - u (nonzero): the smaller stays, the
-// other becomes the odd part of their difference. ctz(v - u) equals ctz(|u - v|), so the shift count does not wait for the
-// comparison, and no branch depends on the data.
+// other becomes the odd part of their difference. ctz(v - u) equals ctz(|u - v|), so the shift
+// count does not wait for the comparison, and no branch depends on the data.
 inline void gcdStep(unsigned long& u, unsigned long& v, unsigned long difference) {
   const int zeros = __builtin_ctzl(difference);
   const unsigned long smaller = u < v ? u : v;
@@ -98,28 +98,19 @@ inline void runGcdPair(unsigned long& u1, unsigned long& v1, unsigned long& u2, 
   u2 = v2 = firstDone ? u : u2;
 }
 
-// runGcdPair for whichever of two readied gcds still run (run1, run2 from startGcd).
-inline void runReadied(bool run1, unsigned long& u1, unsigned long& v1, bool run2,
-                       unsigned long& u2, unsigned long& v2) {
-  if (run1 && run2) {
-    runGcdPair(u1, v1, u2, v2);
-    return;
-  }
-  if (run1) {
-    runGcd(u1, v1);
-  }
-  if (run2) {
-    runGcd(u2, v2);
-  }
-}
-
-// Two independent gcds at once.
+// Two independent gcds at once; either may already be answered by startGcd.
 inline void binaryGcdPair(unsigned long u1, unsigned long v1, unsigned long u2, unsigned long v2,
                           unsigned long& g1, unsigned long& g2) {
   int shift1 = 0, shift2 = 0;
   const bool run1 = startGcd(u1, v1, g1, shift1);
   const bool run2 = startGcd(u2, v2, g2, shift2);
-  runReadied(run1, u1, v1, run2, u2, v2);
+  if (run1 && run2) {
+    runGcdPair(u1, v1, u2, v2);
+  } else if (run1) {
+    runGcd(u1, v1);
+  } else if (run2) {
+    runGcd(u2, v2);
+  }
   if (run1) g1 = u1 << shift1;
   if (run2) g2 = u2 << shift2;
 }
