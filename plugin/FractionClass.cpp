@@ -94,6 +94,8 @@ void PluginEntry() {
 
 namespace {
 
+// Null for nil as well as for an object without room for the data, so a nil operand needs no test
+// of its own wherever it is handled like a data-less one.
 fract* dataOf(QORAobjectStruct* object) {
   return static_cast<fract*>(QORAGetClassData(object, &FractionClass));
 }
@@ -130,6 +132,11 @@ QORAobjectStruct* newFractionHolding(QORAobjectStruct* fallback, fract value) {
   if (data == nullptr) return fallback;
   *data = value;
   return result;
+}
+
+// sqr in the shape of the binary operations; both operands are the same value.
+bool square(fract& r, const fract& a, const fract&) {
+  return sqr(r, a);
 }
 
 enum class ZeroTest { kNone, kDivisor };
@@ -191,7 +198,7 @@ long compare(const fract& a, const fract& b) {
 using TextForm = int (*)(char*&, const fract&);
 
 QORAstringStruct* textOf(QORAobjectStruct* self, TextForm form) {
-  const fract* data = self == nullptr ? nullptr : dataOf(self);
+  const fract* data = dataOf(self);
   if (data == nullptr) return nullString;
   char* text = nullptr;
   form(text, *data);
@@ -213,18 +220,17 @@ void FractionDestructor(QORAobjectStruct*) {}
 
 QORAobjectStruct* NewZeroFraction() {
   QORAobjectStruct* result = QORAnewInstanceWithClass(globalFractionRef);
-  fract* data = dataOf(result);
-  if (data != nullptr) *data = fract{0, 1};
+  FractionConstructor(result);
   return result;
 }
 
 long FractionNum(QORAobjectStruct* self) {
-  const fract* data = self == nullptr ? nullptr : dataOf(self);
+  const fract* data = dataOf(self);
   return data == nullptr ? 0 : data->num;
 }
 
 long FractionDen(QORAobjectStruct* self) {
-  const fract* data = self == nullptr ? nullptr : dataOf(self);
+  const fract* data = dataOf(self);
   return data == nullptr ? 1 : data->den;
 }
 
@@ -322,7 +328,6 @@ QORAobjectStruct* myPowFL(QORAobjectStruct* self, long x) {
 }
 
 long CompareFF(QORAobjectStruct* self, QORAobjectStruct* x) {
-  if (self == nullptr || x == nullptr) return 0;
   const fract* a = dataOf(self);
   const fract* b = dataOf(x);
   if (a == nullptr || b == nullptr) return 0;
@@ -330,18 +335,17 @@ long CompareFF(QORAobjectStruct* self, QORAobjectStruct* x) {
 }
 
 long CompareFL(QORAobjectStruct* self, long x) {
-  const fract* a = self == nullptr ? nullptr : dataOf(self);
+  const fract* a = dataOf(self);
   if (a == nullptr) return 0;
   return compare(*a, fract{x, 1});
 }
 
 double ConvToDouble(QORAobjectStruct* x) {
-  const fract* data = x == nullptr ? nullptr : dataOf(x);
+  const fract* data = dataOf(x);
   return data == nullptr ? 0.0 : convToDouble(*data);
 }
 
 QORAobjectStruct* AbsF(QORAobjectStruct* x) {
-  if (x == nullptr) return nullptr;
   const fract* data = dataOf(x);
   if (data == nullptr) return x;
   if (!negatable(data->num)) {
@@ -352,21 +356,14 @@ QORAobjectStruct* AbsF(QORAobjectStruct* x) {
 }
 
 QORAobjectStruct* SqrF(QORAobjectStruct* x) {
-  if (x == nullptr) return nullptr;
   const fract* data = dataOf(x);
   if (data == nullptr) return x;
-  QORAobjectStruct* result = QORAnewInstanceWithClass(globalFractionRef);
-  fract* square = dataOf(result);
-  if (square == nullptr) return x;
-  if (sqr(*square, *data)) return result;
-  raiseException(globalIntegerOverflowExceptionRef);
-  return x;
+  return resultOf(x, square, *data, *data);
 }
 
 // Zero to the power zero has no value and zero to a negative power divides by zero; both are
 // refused before a result object is made. x^0 is 1/1 and 0^n is 0/1 without asking the core.
 QORAobjectStruct* PowFL(QORAobjectStruct* x, long y) {
-  if (x == nullptr) return nullptr;
   const fract* base = dataOf(x);
   if (base == nullptr) return x;
   if (base->num == 0 && y == 0) {
