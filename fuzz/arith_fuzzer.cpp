@@ -14,10 +14,11 @@
 
 namespace {
 
+using exact::comfortable;
+using exact::kComfortable;
 using exact::wide;
 
 constexpr fract kUntouched = {0x5A5A5A5, -0x3C3C3C3};  // what a refusal must leave in r
-constexpr wide kComfortable = LONG_MAX / 4;            // far below the log tests' rounding
 
 [[noreturn]] void fail(const char* what, const fract& a, const fract& b, const fract& r) {
   std::fprintf(stderr, "arith: %s\n  a = %ld/%ld  b = %ld/%ld  r = %ld/%ld\n", what, a.num, a.den,
@@ -27,10 +28,6 @@ constexpr wide kComfortable = LONG_MAX / 4;            // far below the log test
 
 void require(bool condition, const char* what, const fract& a, const fract& b, const fract& r) {
   if (!condition) fail(what, a, b, r);
-}
-
-bool comfortable(wide x, wide y) {
-  return exact::magnitude(x * y) <= kComfortable;
 }
 
 bool same(const fract& x, const fract& y) {
@@ -102,11 +99,6 @@ void checkSquare(const fract& a) {
   } else {
     require(n > kComfortable || d > kComfortable, "sqr refused a small result", a, a, r);
   }
-}
-
-long exponent(fuzzin::Input& in) {
-  if (in.byte() % 4 != 0) return static_cast<long>(in.byte() % 131) - 65;
-  return in.integer();
 }
 
 void checkPower(const fract& a, long p) {
@@ -183,7 +175,7 @@ void checkOne(fuzzin::Input& in) {
     case 4:
       return checkSquare(a);
     case 5:
-      return checkPower(a, exponent(in));
+      return checkPower(a, in.exponent());
     case 6:
       return checkGcdAndReduce(a.num, a.den);
     default:

@@ -33,6 +33,14 @@ inline wide gcd(wide a, wide b) {
   return a;
 }
 
+// Far enough below LONG_MAX that the core's conservative overflow tests have no excuse to refuse.
+constexpr wide kComfortable = LONG_MAX / 4;
+
+// A product of two parts that the core must compute rather than refuse.
+inline bool comfortable(wide x, wide y) {
+  return magnitude(x * y) <= kComfortable;
+}
+
 inline bool fitsLong(wide v) {
   return v >= -static_cast<wide>(LONG_MAX) && v <= LONG_MAX;
 }
@@ -113,7 +121,7 @@ inline PowerBounds powerBounds(const fract& a, long p) {
   const unsigned long q = exponentMagnitude(p);
   const wide n = powerMagnitude(a.num, q), d = powerMagnitude(a.den, q);
   const bool representable = n >= 0 && d >= 0;
-  return {representable, representable && n <= LONG_MAX / 4 && d <= LONG_MAX / 4};
+  return {representable, representable && n <= kComfortable && d <= kComfortable};
 }
 
 // Powers are computed in double precision and truncated: exact up to 2^53, within a couple of

@@ -77,6 +77,13 @@ class Input {
     return value;
   }
 
+  // An exponent: mostly small, where powers stay in range and the answer is known, now and then
+  // any long.
+  long exponent() {
+    if (byte() % 4 != 0) return static_cast<long>(byte() % 131) - 65;
+    return integer();
+  }
+
  private:
   const std::uint8_t* data_;
   std::size_t size_;

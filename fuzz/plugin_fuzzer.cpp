@@ -19,6 +19,7 @@
 
 namespace {
 
+using exact::comfortable;
 using exact::wide;
 using quorvex::Outcome;
 using quorvex::Value;
@@ -63,10 +64,6 @@ Operand operandOf(const Value& v) {
 
 bool inDomain(const Operand& o) {
   return !o.nil && exact::inDomain(o.f);
-}
-
-bool comfortable(wide x, wide y) {
-  return exact::magnitude(x * y) <= LONG_MAX / 4;
 }
 
 // --- what a call must answer
@@ -198,11 +195,6 @@ struct Session {
     return slot();
   }
 
-  long exponent() {
-    if (in.byte() % 4 != 0) return static_cast<long>(in.byte() % 131) - 65;
-    return in.integer();
-  }
-
   std::string text() {
     std::string s;
     for (std::size_t n = in.byte() % 24; n > 0 && !in.empty(); --n) {
@@ -299,7 +291,7 @@ struct Session {
   void power(bool hostile) {
     const bool global = in.byte() % 2 == 0;
     const Value base = fraction();
-    const long n = exponent();
+    const long n = in.exponent();
     trail += std::string(global ? "Pow(F," : "Operator_Power(F,") + std::to_string(n) + ");";
     const Outcome out = global ? host->callGlobal("Pow", {base, Value(n)})
                                : host->callAs("Fraction", base, "Operator_Power", {Value(n)});
