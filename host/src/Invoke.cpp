@@ -123,10 +123,11 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf,
         }
     }
   }
-  Raw result = callFunction(method.function, abiOf(method.parsed.result), hasSelf, kinds, n, raw);
-  Outcome out;
   const std::string& type = method.parsed.result;
-  switch (abiOf(type)) {
+  const Abi resultAbi = abiOf(type);
+  Raw result = callFunction(method.function, resultAbi, hasSelf, kinds, n, raw);
+  Outcome out;
+  switch (resultAbi) {
     case Abi::Void:
       break;
     case Abi::Long:

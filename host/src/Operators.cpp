@@ -159,13 +159,8 @@ Outcome Host::binary(Op op, const Value& lhs, const Value& rhs) {
     method = chooseOverload(Runtime::objectOf(rhs)->cls->info.methods, "", right, operand, nullptr);
     self = &rhs;
   }
-  if (method == nullptr) {
-    if (lhs.isObject() || rhs.isObject()) {
-      if (op == Op::Equal || op == Op::NotEqual) return scalar(op, lhs, rhs);
-      return refused("no operator for " + operands(op, lhs, rhs));
-    }
-    return scalar(op, lhs, rhs);
-  }
+  // With no operator method, scalar() compares objects by identity and refuses anything else.
+  if (method == nullptr) return scalar(op, lhs, rhs);
   if (Runtime::objectOf(*self)->rt != rt_.get()) return refused("an object of another host");
   Outcome out = rt_->invoke(*method, Runtime::objectOf(*self), true, operand);
   if (isComparison(op) && out.ok()) {

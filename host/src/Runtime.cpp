@@ -57,14 +57,14 @@ Method readMethod(const MethodRecord& entry) {
   std::optional<Declaration> parsed = parseDeclaration(m.declaration, &error);
   if (!parsed) {
     m.problem = error;
-  } else if (parsed->params.size() > kMaxParams) {
-    m.parsed = std::move(*parsed);
+    return m;
+  }
+  m.parsed = std::move(*parsed);
+  if (m.parsed.params.size() > kMaxParams) {
     m.problem = "more than " + std::to_string(kMaxParams) + " parameters";
   } else if (entry.function == nullptr) {
-    m.parsed = std::move(*parsed);
     m.problem = "no function";
   } else {
-    m.parsed = std::move(*parsed);
     m.valid = true;
   }
   return m;
@@ -203,6 +203,15 @@ void Runtime::registerGlobal(const MethodRecord* entry) {
   if (entry != nullptr) globals.push_back(readMethod(*entry));
 }
 
+// A record's constructor or destructor: void(self), run with this runtime answering the entries.
+void Runtime::callHook(const void* function, Object* object) {
+  Active active(this);
+  const Abi self = Abi::Pointer;
+  Raw arg;
+  arg.p = object;
+  callFunction(function, Abi::Void, true, &self, 1, &arg);
+}
+
 Object* Runtime::newObject(ClassEntry* cls) {
   std::size_t size = cls->info.dataSize;
   void* memory = std::malloc(kDataOffset + size);
@@ -216,13 +225,7 @@ Object* Runtime::newObject(ClassEntry* cls) {
   handles.insert(object);
   ++objectCount;
   pool.push_back(object);
-  if (cls->info.constructor != nullptr) {
-    Active active(this);
-    Abi self = Abi::Pointer;
-    Raw arg;
-    arg.p = object;
-    callFunction(cls->info.constructor, Abi::Void, true, &self, 1, &arg);
-  }
+  if (cls->info.constructor != nullptr) callHook(cls->info.constructor, object);
   return object;
 }
 
@@ -269,11 +272,7 @@ void Runtime::release(Handle* handle) {
 
 void Runtime::destroy(Object* object) {
   if (object->cls != nullptr && object->cls->info.destructor != nullptr && library.isOpen()) {
-    Active active(this);
-    Abi self = Abi::Pointer;
-    Raw arg;
-    arg.p = object;
-    callFunction(object->cls->info.destructor, Abi::Void, true, &self, 1, &arg);
+    callHook(object->cls->info.destructor, object);
   }
   handles.erase(object);
   --objectCount;

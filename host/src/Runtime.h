@@ -121,6 +121,7 @@ struct Runtime {
   String* asString(const void* handle) const;
   ClassEntry* asClass(const void* handle) const;
   void release(Handle* handle);
+  void callHook(const void* function, Object* object);
   void destroy(Object* object);
   void drain(std::size_t mark);
   std::unordered_set<const void*> handles;
