@@ -1,7 +1,6 @@
 #include "quorvex/lang/operators.h"
 
 #include <cmath>
-#include <limits>
 
 #include "quorvex/lang/object_host.h"
 
@@ -167,14 +166,15 @@ std::optional<Type> builtinResult(Op op, const Type& operand, std::string* why) 
 
 Value applyBuiltin(Op op, const Value& l, const Value& r, Pos pos) {
   std::string why;
-  auto type = builtinResult(op, typeOf(l), typeOf(r), &why);
+  const Type left = typeOf(l);
+  auto type = builtinResult(op, left, typeOf(r), &why);
   if (!type) throw ProgramError(pos, why);
   if (isComparison(op)) {
-    if (typeOf(l).kind == Kind::String) {
+    if (left.kind == Kind::String) {
       return ordered(op, std::get<std::string>(l), std::get<std::string>(r));
     }
-    if (typeOf(l).kind == Kind::Boolean) return ordered(op, std::get<bool>(l), std::get<bool>(r));
-    if (typeOf(l).kind == Kind::Nil) return op == Op::Eq;
+    if (left.kind == Kind::Boolean) return ordered(op, std::get<bool>(l), std::get<bool>(r));
+    if (left.kind == Kind::Nil) return op == Op::Eq;
     auto* li = std::get_if<std::int64_t>(&l);
     auto* ri = std::get_if<std::int64_t>(&r);
     if (li && ri) return ordered(op, *li, *ri);

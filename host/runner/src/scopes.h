@@ -16,10 +16,9 @@ class Scopes {
   Scopes() : frames_(1) {}
 
   T* find(std::string_view name) {
-    std::string key = lowerName(name);
     for (auto f = frames_.rbegin(); f != frames_.rend(); ++f) {
       for (auto& [k, v] : *f) {
-        if (k == key) return &v;
+        if (sameName(k, name)) return &v;
       }
     }
     return nullptr;
