@@ -8,6 +8,10 @@ namespace {
 
 using lang::sameName;
 
+bool declares(const Method& m, std::string_view name) {
+  return m.valid && sameName(m.parsed.name, name);
+}
+
 bool callableByName(const Method& m) {
   const std::string& n = m.parsed.name;
   return m.valid && !sameName(n, "Constructor") && !sameName(n.substr(0, 9), "Operator_");
@@ -16,7 +20,7 @@ bool callableByName(const Method& m) {
 std::optional<std::string> agreedResult(const std::vector<Method>& methods, std::string_view name) {
   std::optional<std::string> result;
   for (const auto& m : methods) {
-    if (!m.valid || !sameName(m.parsed.name, name)) continue;
+    if (!declares(m, name)) continue;
     if (result && !sameName(*result, m.parsed.result)) return std::nullopt;
     result = m.parsed.result;
   }
@@ -139,8 +143,7 @@ bool HostBinding::isExceptionClass(std::string_view name) const {
 
 bool HostBinding::hasGlobal(std::string_view name) const {
   const auto& g = host_.globals();
-  return std::any_of(g.begin(), g.end(),
-                     [&](const Method& m) { return m.valid && sameName(m.parsed.name, name); });
+  return std::any_of(g.begin(), g.end(), [&](const Method& m) { return declares(m, name); });
 }
 
 std::vector<std::string> HostBinding::classNames() const {
@@ -171,9 +174,8 @@ std::vector<std::string> HostBinding::methodNames(std::string_view cls) const {
 
 bool HostBinding::hasMethod(std::string_view cls, std::string_view name) const {
   const auto* methods = methodsOf(cls);
-  return methods && std::any_of(methods->begin(), methods->end(), [&](const Method& m) {
-           return m.valid && sameName(m.parsed.name, name);
-         });
+  return methods && std::any_of(methods->begin(), methods->end(),
+                                [&](const Method& m) { return declares(m, name); });
 }
 
 std::optional<std::string> HostBinding::methodResult(std::string_view cls,
@@ -192,7 +194,7 @@ std::vector<lang::Signature> HostBinding::signatures(std::string_view cls,
   const auto* methods = cls.empty() ? &host_.globals() : methodsOf(cls);
   if (!methods) return out;
   for (const auto& m : *methods) {
-    if (!m.valid || !sameName(m.parsed.name, name)) continue;
+    if (!declares(m, name)) continue;
     lang::Signature sig;
     sig.text = m.declaration;
     for (const auto& p : m.parsed.params) sig.params.push_back(p.type);

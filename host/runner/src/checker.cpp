@@ -12,6 +12,11 @@ std::string joined(const std::vector<std::string>& items) {
   return out.empty() ? "none" : out;
 }
 
+ProgramError notDeclared(const std::string& name, Pos pos) {
+  return ProgramError(
+      pos, "'" + name + "' is not declared (declare it first: Dim " + name + " As <type>)");
+}
+
 bool isNumeric(const std::optional<Type>& t) {
   return t && (t->kind == Kind::Integer || t->kind == Kind::Double);
 }
@@ -88,10 +93,7 @@ void Checker::statement(Stmt& s) {
       return dim(s);
     case Stmt::Form::Assign: {
       Type* t = vars_.find(s.name);
-      if (!t) {
-        throw ProgramError(s.namePos, "'" + s.name + "' is not declared (declare it first: Dim " +
-                                          s.name + " As <type>)");
-      }
+      if (!t) throw notDeclared(s.name, s.namePos);
       Type declared = *t;
       expectAssignable(declared, expr(*s.exprs[0]), startOf(*s.exprs[0]), "'" + s.name + "'");
       return;
@@ -226,10 +228,7 @@ std::optional<Type> Checker::expr(Expr& e) {
       break;
     case Expr::Form::Variable: {
       Type* v = vars_.find(e.name);
-      if (!v) {
-        throw ProgramError(e.pos, "'" + e.name + "' is not declared (declare it first: Dim " +
-                                      e.name + " As <type>)");
-      }
+      if (!v) throw notDeclared(e.name, e.pos);
       if (!(v->kind == Kind::Object && v->className.empty())) t = *v;
       break;
     }

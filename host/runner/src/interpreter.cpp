@@ -182,8 +182,7 @@ struct Interpreter::State {
         if (!c.cls.name.empty() && !sameName(c.cls.name, cls)) continue;
         ScopeGuard<Variable> g(vars);
         if (!c.var.empty()) {
-          Type t = c.cls.name.empty() ? Type::object("") : Type::object(c.cls.name);
-          vars.declare(c.var, Variable{t, r.exception});
+          vars.declare(c.var, Variable{Type::object(c.cls.name), r.exception});
         }
         block(c.body);
         return;

@@ -69,6 +69,10 @@ bool isKeyword(std::string_view s) {
                      [&](std::string_view k) { return sameName(k, s); });
 }
 
+bool isWord(const Token& t, std::string_view w) {
+  return t.kind == Tok::Identifier && sameName(t.text, w);
+}
+
 constexpr const char* kMinIntegerText = "9223372036854775808";
 
 class Parser {
@@ -88,9 +92,6 @@ class Parser {
   // ---- token helpers
   const Token& peek(std::size_t ahead = 0) const { return t_[std::min(i_ + ahead, t_.size() - 1)]; }
   const Token& take() { return t_[std::min(i_++, t_.size() - 1)]; }
-  bool isWord(const Token& t, std::string_view w) const {
-    return t.kind == Tok::Identifier && sameName(t.text, w);
-  }
   bool isSym(const Token& t, std::string_view s) const {
     return t.kind == Tok::Symbol && t.text == s;
   }
@@ -548,20 +549,17 @@ int openBlocks(std::string_view source) {
     return 0;
   }
   int open = 0;
-  auto word = [](const Token& t, std::string_view w) {
-    return t.kind == Tok::Identifier && sameName(t.text, w);
-  };
   std::size_t start = 0;
   for (std::size_t i = 0; i < toks.size(); ++i) {
     if (toks[i].kind != Tok::Newline && toks[i].kind != Tok::End) continue;
     if (i > start) {
       const Token& first = toks[start];
       const Token& last = toks[i - 1];
-      if (word(first, "If") && word(last, "Then")) ++open;
-      if (word(first, "For") || word(first, "While") || word(first, "Try")) ++open;
-      if (word(first, "Next") || word(first, "Wend")) --open;
-      if (word(first, "End") && i - start > 1 &&
-          (word(toks[start + 1], "If") || word(toks[start + 1], "Try"))) {
+      if (isWord(first, "If") && isWord(last, "Then")) ++open;
+      if (isWord(first, "For") || isWord(first, "While") || isWord(first, "Try")) ++open;
+      if (isWord(first, "Next") || isWord(first, "Wend")) --open;
+      if (isWord(first, "End") && i - start > 1 &&
+          (isWord(toks[start + 1], "If") || isWord(toks[start + 1], "Try"))) {
         --open;
       }
     }
