@@ -21,8 +21,6 @@ bool isNumeric(const std::optional<Type>& t) {
   return t && (t->kind == Kind::Integer || t->kind == Kind::Double);
 }
 
-constexpr const char* kBuiltinFunction = "Str";
-
 // Whether a value of `arg` can be passed where `param` is declared. Lenient where the host may
 // convert: an Integer for a Double, Nil for anything.
 bool accepts(const std::string& param, const Type& arg) {

@@ -10,6 +10,9 @@
 
 namespace quorvex::lang {
 
+// The one function the language has of its own; every other comes from the host.
+constexpr const char* kBuiltinFunction = "Str";
+
 // Resolves a type name to a builtin type or a class the host knows; throws ProgramError if neither.
 Type resolveType(const ObjectHost& host, const TypeRef& ref);
 

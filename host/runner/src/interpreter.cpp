@@ -318,7 +318,7 @@ struct Interpreter::State {
   Value call(const Expr& e) {
     std::vector<Value> args = evalAll(e.args);
     if (host.hasGlobal(e.name)) return settle(host.callGlobal(e.name, args), e.pos);
-    if (sameName(e.name, "Str") && args.size() == 1) {
+    if (sameName(e.name, kBuiltinFunction) && args.size() == 1) {
       if (std::holds_alternative<ObjectRef>(args[0])) {
         throw ProgramError(e.pos, "Str takes an Integer, Double, String or Boolean, not an object");
       }
