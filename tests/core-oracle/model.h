@@ -114,13 +114,9 @@ inline Outcome mul(const fract& a, const fract& b) {
   return out;
 }
 
+// Multiplication by the reciprocal, cancelled the same way, with the sign moved off the divisor.
 inline Outcome div(const fract& a, const fract& b) {
-  if (hasMin(a) || hasMin(b)) return {};
-  long an = a.num, ad = a.den, bn = b.num, bd = b.den;
-  reduce(an, bn);
-  reduce(ad, bd);
-  Outcome out;
-  out.ok = product(an, bd, out.r.num) && product(ad, bn, out.r.den);
+  Outcome out = mul(a, {b.den, b.num});
   if (out.ok && b.num < 0) out.r = {-out.r.num, -out.r.den};
   return out;
 }
