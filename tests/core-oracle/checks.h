@@ -144,7 +144,6 @@ class Tally {
     if (failure.empty()) return;
     if (++failures_ <= kShown) ADD_FAILURE() << failure;
   }
-  unsigned long cases() const { return cases_; }
 
  private:
   static constexpr unsigned long kShown = 8;

@@ -22,8 +22,6 @@ class Source {
  public:
   explicit Source(std::uint64_t seed) : rng_(seed) {}
 
-  std::uint64_t bits() { return rng_(); }
-
   // Uniform in [lo, hi]; lo <= hi.
   long between(long lo, long hi) {
     const std::uint64_t span = static_cast<std::uint64_t>(hi) - static_cast<std::uint64_t>(lo);

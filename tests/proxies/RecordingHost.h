@@ -47,7 +47,6 @@ class Host {
   void answer(const std::string& name, F* entry) {
     entries_[name] = reinterpret_cast<void*>(entry);
   }
-  void forget(const std::string& name) { entries_.erase(name); }
   // Forgets every entry and the log; bound caches keep what they hold.
   void reset() {
     entries_.clear();
