@@ -68,6 +68,8 @@ struct OutputCase {
 };
 
 // Test names carry the case; keep gtest from appending the bytes of the parameter.
+const auto caseName = [](const auto& info) { return std::string(info.param.name); };
+
 void PrintTo(const OutputCase& c, std::ostream* os) {
   *os << c.name;
 }
@@ -163,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "Dim f As New Fraction(5)\nTry\nf = f / 0\nCatch\nEnd Try\nPrint f.Str", "5\n"},
         OutputCase{"CallStatementsDiscardTheResult",
                    "Dim f As New Fraction(1, 3)\nf.Str\nAbs(f)\nPrint \"ok\"", "ok\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 struct ErrorCase {
   const char* name;
@@ -241,7 +243,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "2:11: no overload of Fraction.Operator_MultiplyRight takes (Double)"},
         ErrorCase{"CheckedBeforeAnythingRuns", "Print \"first\"\nPrint y",
                   "2:7: 'y' is not declared"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Running, Stops,
@@ -267,7 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NoSuchConstructor", "Dim f As New Fraction(1, 2, 3)",
                   "1:14: no overload of Fraction.Constructor"},
         ErrorCase{"NoSuchOverload", "Print Abs(1)", "1:7: "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 TEST(StepLimit, EndsEndlessLoopsEvenWithEmptyBodies) {
   Session s;
