@@ -99,16 +99,13 @@ TEST(WriteText32, ExtremeValues) {
 
 TEST(WriteText, ReturnsTheCharacterCountOfAFreshBuffer) {
   for (const fract f : {fract{-10, 3}, fract{0, 5}, fract{LONG_MAX, LONG_MAX - 2}}) {
-    char* out = nullptr;
-    const int n = FractToStr(out, f);
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(n, static_cast<int>(std::strlen(out))) << out;
-    std::free(out);
-    out = nullptr;
-    const int n2 = FractToStr2(out, f);
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(n2, static_cast<int>(std::strlen(out))) << out;
-    std::free(out);
+    for (auto write : {FractToStr, FractToStr2}) {
+      char* out = nullptr;
+      const int n = write(out, f);
+      ASSERT_NE(out, nullptr);
+      EXPECT_EQ(n, static_cast<int>(std::strlen(out))) << out;
+      std::free(out);
+    }
   }
 }
 
