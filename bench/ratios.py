@@ -87,14 +87,16 @@ def table(times):
             ratios = []
             for against in ("boost", "gmp"):
                 other = times.get("%s/%s/%s" % (op, stream, against))
-                cells.append("%.1f" % other if other else "-")
-                if other:
-                    text, met = verdict(core / other, op, stream, against)
-                    ratios += ["%.2f" % (core / other), text]
-                    if met is not None:
-                        results.append(met)
-                else:
+                if not other:
+                    cells.append("-")
                     ratios += ["-", ""]
+                    continue
+                cells.append("%.1f" % other)
+                ratio = core / other
+                text, met = verdict(ratio, op, stream, against)
+                ratios += ["%.2f" % ratio, text]
+                if met is not None:
+                    results.append(met)
             rows.append("| " + " | ".join(cells + ratios) + " |")
     return "\n".join(rows), results
 
