@@ -248,47 +248,16 @@ TEST_F(Probe, OperatorsPickTheFormTheOperandsCallFor) {
   }
 }
 
-TEST(HostArithmetic, OperandsWithoutObjects) {
+// The language evaluates operands without an object itself (operator_rules.h); the host refuses
+// them rather than keep a second copy of those rules.
+TEST(HostArithmetic, OperandsWithoutObjectsAreRefused) {
   Host host;
-  struct Case {
-    Op op;
-    Value lhs, rhs, result;
-  };
-  const Case cases[] = {
-      {Op::Add, 2, 3, 5},
-      {Op::Subtract, 2, 3, -1},
-      {Op::Multiply, 4, 3, 12},
-      {Op::Divide, 7, 2, 3.5},
-      {Op::IntegerDivide, -7, 2, -3},
-      {Op::Modulo, -7, 2, -1},
-      {Op::Power, 2, 10, 1024.0},
-      {Op::Add, 1, 0.5, 1.5},
-      {Op::Less, 1, 1.5, true},
-      {Op::Add, "ab", "cd", "abcd"},
-      {Op::Less, "ab", "b", true},
-      {Op::Equal, true, true, true},
-      {Op::Equal, nullptr, nullptr, true},
-      {Op::GreaterEqual, 9223372036854775807LL, 9223372036854775806LL, true},
-  };
-  for (const Case& c : cases) {
-    Outcome out = host.binary(c.op, c.lhs, c.rhs);
-    ASSERT_TRUE(out.ok()) << c.lhs.describe() << quorvex::opSymbol(c.op) << c.rhs.describe();
-    EXPECT_TRUE(out.value.same(c.result)) << c.lhs.describe() << quorvex::opSymbol(c.op)
-                                          << c.rhs.describe() << " gave " << out.value.describe();
+  const std::pair<Value, Value> operands[] = {{2, 3}, {1, 0.5}, {"ab", "cd"}, {nullptr, nullptr}};
+  for (const auto& [lhs, rhs] : operands) {
+    EXPECT_TRUE(host.binary(Op::Add, lhs, rhs).failed()) << lhs.describe();
+    EXPECT_TRUE(host.binary(Op::Equal, lhs, rhs).failed()) << lhs.describe();
   }
-  const Case refused[] = {
-      {Op::Add, 9223372036854775807LL, 1, {}},
-      {Op::Multiply, 4294967296LL, 4294967296LL, {}},
-      {Op::IntegerDivide, 1, 0, {}},
-      {Op::Modulo, 1.5, 1, {}},
-      {Op::Subtract, "a", "b", {}},
-      {Op::Add, true, 1, {}},
-  };
-  for (const Case& c : refused) {
-    EXPECT_TRUE(host.binary(c.op, c.lhs, c.rhs).failed()) << c.lhs.describe();
-  }
-  EXPECT_TRUE(host.negate(Value::integer(INT64_MIN)).failed());
-  EXPECT_EQ(host.negate(2.5).value.asDouble(), -2.5);
+  EXPECT_TRUE(host.negate(Value::integer(5)).failed());
 }
 
 TEST_F(Probe, ResolverAnswersCanBeRemovedReplacedAndRestored) {

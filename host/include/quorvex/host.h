@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "quorvex/operator_rules.h"
+
 namespace quorvex {
 
 namespace detail {
@@ -161,21 +163,6 @@ struct Event {
   std::string detail;
 };
 
-enum class Op {
-  Add,
-  Subtract,
-  Multiply,
-  Divide,
-  IntegerDivide,
-  Modulo,
-  Power,
-  Equal,
-  NotEqual,
-  Less,
-  LessEqual,
-  Greater,
-  GreaterEqual,
-};
 // "+", "-", "*", "/", "\\", "Mod", "^", "=", "<>", "<", "<=", ">", ">=" (Mod case-insensitive).
 std::optional<Op> parseOp(std::string_view symbol);
 const char* opSymbol(Op op);
@@ -238,8 +225,9 @@ class Host {
   Outcome callAs(std::string_view className, const Value& receiver, std::string_view method,
                  const std::vector<Value>& args = {});
   // lhs op rhs as the host language evaluates it: Operator_X on an object on the left, else
-  // Operator_XRight on an object on the right; comparisons through Operator_Compare. Integer,
-  // Double, String and Boolean operands without an object are evaluated by the host itself.
+  // Operator_XRight on an object on the right; comparisons through Operator_Compare. Without an
+  // operator method, = and <> tell objects (and Nil) apart by identity; operands without an
+  // object are refused: the language evaluates those itself.
   Outcome binary(Op op, const Value& lhs, const Value& rhs);
   Outcome negate(const Value& operand);  // Operator_Negate on objects
   Outcome callGlobal(std::string_view name, const std::vector<Value>& args = {});

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "quorvex/lang/operators.h"
+
 namespace quorvex::runner {
 
 namespace {
@@ -27,23 +29,20 @@ std::optional<std::string> agreedResult(const std::vector<Method>& methods, std:
   return result;
 }
 
-Value toHost(const lang::Value& v) {
-  switch (v.index()) {
-    case 1:
-      return Value::integer(std::get<std::int64_t>(v));
-    case 2:
-      return Value::real(std::get<double>(v));
-    case 3:
-      return Value::string(std::get<std::string>(v));
-    case 4:
-      return Value::boolean(std::get<bool>(v));
-    case 5: {
-      const auto* held = static_cast<const Value*>(std::get<lang::ObjectRef>(v).handle.get());
-      return held ? *held : Value::nil();
-    }
-    default:
-      return Value::nil();
+struct ToHost {
+  Value operator()(lang::Nil) const { return Value::nil(); }
+  Value operator()(std::int64_t i) const { return Value::integer(i); }
+  Value operator()(double d) const { return Value::real(d); }
+  Value operator()(const std::string& s) const { return Value::string(s); }
+  Value operator()(bool b) const { return Value::boolean(b); }
+  Value operator()(const lang::ObjectRef& o) const {
+    const auto* held = static_cast<const Value*>(o.handle.get());
+    return held ? *held : Value::nil();
   }
+};
+
+Value toHost(const lang::Value& v) {
+  return std::visit(ToHost{}, v);
 }
 
 std::vector<Value> toHost(const std::vector<lang::Value>& args) {
@@ -89,39 +88,6 @@ lang::CallResult fromOutcome(const Outcome& o) {
     r.value = fromHost(o.value);
   }
   return r;
-}
-
-std::optional<quorvex::Op> hostOp(lang::Op op) {
-  switch (op) {
-    case lang::Op::Add:
-      return quorvex::Op::Add;
-    case lang::Op::Sub:
-      return quorvex::Op::Subtract;
-    case lang::Op::Mul:
-      return quorvex::Op::Multiply;
-    case lang::Op::Div:
-      return quorvex::Op::Divide;
-    case lang::Op::IntDiv:
-      return quorvex::Op::IntegerDivide;
-    case lang::Op::Mod:
-      return quorvex::Op::Modulo;
-    case lang::Op::Pow:
-      return quorvex::Op::Power;
-    case lang::Op::Eq:
-      return quorvex::Op::Equal;
-    case lang::Op::Ne:
-      return quorvex::Op::NotEqual;
-    case lang::Op::Lt:
-      return quorvex::Op::Less;
-    case lang::Op::Le:
-      return quorvex::Op::LessEqual;
-    case lang::Op::Gt:
-      return quorvex::Op::Greater;
-    case lang::Op::Ge:
-      return quorvex::Op::GreaterEqual;
-    default:
-      return std::nullopt;
-  }
 }
 
 }  // namespace
@@ -214,7 +180,7 @@ lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& rece
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
-  auto hop = hostOp(op);
+  auto hop = lang::hostOperator(op);
   if (!hop) {
     lang::CallResult r;
     r.kind = lang::CallResult::Kind::Failed;

@@ -21,11 +21,11 @@ bool isNumeric(const std::optional<Type>& t) {
   return t && (t->kind == Kind::Integer || t->kind == Kind::Double);
 }
 
-// Whether a value of `arg` can be passed where `param` is declared. Lenient where the host may
-// convert: an Integer for a Double, Nil for anything.
+// Whether a value of `arg` can be passed where `param` is declared: as the host converts, an
+// Integer for a Double and Nil for an object, never Nil for a builtin type.
 bool accepts(const std::string& param, const Type& arg) {
-  if (arg.kind == Kind::Nil) return true;
   if (auto p = builtinType(param)) return assignable(*p, arg);
+  if (arg.kind == Kind::Nil) return true;
   return arg.kind == Kind::Object && (arg.className.empty() || sameName(arg.className, param));
 }
 
@@ -57,10 +57,16 @@ std::string unknownMethodMessage(const ObjectHost& host, const std::string& cls,
   return cls + " has no method '" + name + "'; its methods are: " + joined(host.methodNames(cls));
 }
 
-Checker::Checker(const ObjectHost& host, Scopes<Type> outer)
-    : host_(host), vars_(std::move(outer)) {}
+Checker::Checker(const ObjectHost& host, Scopes<Type> outer, Resolved& out)
+    : host_(host), vars_(std::move(outer)), out_(out) {}
 
-void Checker::block(Block& b) {
+Type Checker::resolve(const TypeRef& ref) {
+  Type t = resolveType(host_, ref);
+  out_.types[&ref] = t;
+  return t;
+}
+
+void Checker::block(const Block& b) {
   for (auto& s : b) statement(*s);
 }
 
@@ -77,7 +83,7 @@ void Checker::expectAssignable(const Type& to, const std::optional<Type>& from, 
   }
 }
 
-void Checker::expectBoolean(Expr& e, const char* where) {
+void Checker::expectBoolean(const Expr& e, const char* where) {
   auto t = expr(e);
   if (t && t->kind != Kind::Boolean) {
     throw ProgramError(e.pos,
@@ -85,7 +91,7 @@ void Checker::expectBoolean(Expr& e, const char* where) {
   }
 }
 
-void Checker::statement(Stmt& s) {
+void Checker::statement(const Stmt& s) {
   switch (s.form) {
     case Stmt::Form::Dim:
       return dim(s);
@@ -122,8 +128,8 @@ void Checker::statement(Stmt& s) {
   }
 }
 
-void Checker::dim(Stmt& s) {
-  Type t = resolveType(host_, s.type);
+void Checker::dim(const Stmt& s) {
+  Type t = resolve(s.type);
   if (s.isNew) {
     if (t.kind != Kind::Object) {
       throw ProgramError(s.type.pos, "New needs a class; " + typeName(t) + " is a built-in type");
@@ -135,7 +141,7 @@ void Checker::dim(Stmt& s) {
   declare(s.name, s.namePos, t);
 }
 
-void Checker::forLoop(Stmt& s) {
+void Checker::forLoop(const Stmt& s) {
   std::vector<std::optional<Type>> bounds;
   for (auto& e : s.exprs) {
     auto t = expr(*e);
@@ -148,7 +154,7 @@ void Checker::forLoop(Stmt& s) {
   ScopeGuard<Type> g(vars_);
   Type var;
   if (!s.type.name.empty()) {
-    var = resolveType(host_, s.type);
+    var = resolve(s.type);
     declare(s.name, s.namePos, var);
   } else if (Type* existing = vars_.find(s.name)) {
     var = *existing;
@@ -169,7 +175,7 @@ void Checker::forLoop(Stmt& s) {
   block(s.blocks[0]);
 }
 
-void Checker::tryStmt(Stmt& s) {
+void Checker::tryStmt(const Stmt& s) {
   {
     ScopeGuard<Type> g(vars_);
     block(s.blocks[0]);
@@ -177,11 +183,10 @@ void Checker::tryStmt(Stmt& s) {
   for (auto& c : s.catches) {
     Type t = Type::object("");
     if (!c.cls.name.empty()) {
-      t = resolveType(host_, c.cls);
+      t = resolve(c.cls);
       if (t.kind != Kind::Object || !host_.isExceptionClass(t.className)) {
         throw ProgramError(c.cls.pos, "'" + c.cls.name + "' is not an exception class");
       }
-      c.cls.name = t.className;
     }
     ScopeGuard<Type> g(vars_);
     if (!c.var.empty()) declare(c.var, c.pos, t);
@@ -204,7 +209,7 @@ void Checker::expectOverload(const std::string& cls, const std::string& name,
                               types + "); declared: " + declared);
 }
 
-std::vector<std::optional<Type>> Checker::exprs(ExprList& list) {
+std::vector<std::optional<Type>> Checker::exprs(const ExprList& list) {
   std::vector<std::optional<Type>> types;
   for (auto& e : list) types.push_back(expr(*e));
   return types;
@@ -218,7 +223,7 @@ std::optional<Type> Checker::fromResultName(const std::optional<std::string>& na
   return std::nullopt;
 }
 
-std::optional<Type> Checker::expr(Expr& e) {
+std::optional<Type> Checker::expr(const Expr& e) {
   std::optional<Type> t;
   switch (e.form) {
     case Expr::Form::Literal:
@@ -237,7 +242,6 @@ std::optional<Type> Checker::expr(Expr& e) {
                                       "'; the classes are: " + joined(host_.classNames()));
       }
       expectOverload(*cls, "Constructor", exprs(e.args), e.pos);
-      e.name = *cls;
       t = Type::object(*cls);
       break;
     }
@@ -254,7 +258,7 @@ std::optional<Type> Checker::expr(Expr& e) {
       t = call(e);
       break;
   }
-  if (t && t->kind == Kind::Object) e.staticClass = t->className;
+  if (t && t->kind == Kind::Object) out_.classOf[&e] = t->className;
   return t;
 }
 
@@ -268,14 +272,14 @@ std::optional<Type> Checker::operatorResult(const std::string& cls, const std::s
   return fromResultName(host_.methodResult(cls, method));
 }
 
-std::optional<Type> Checker::unary(Expr& e) {
+std::optional<Type> Checker::unary(const Expr& e) {
   auto operand = expr(*e.left);
   if (!operand) return std::nullopt;
   if (operand->kind == Kind::Object) {
     if (e.op == Op::Not) {
       throw ProgramError(e.pos, "'Not' cannot be applied to " + typeName(*operand));
     }
-    return operatorResult(operand->className, "Operator_Negate", {}, e.pos);
+    return operatorResult(operand->className, leftMethod(Op::Neg), {}, e.pos);
   }
   std::string why;
   auto t = builtinResult(e.op, *operand, &why);
@@ -283,7 +287,7 @@ std::optional<Type> Checker::unary(Expr& e) {
   return t;
 }
 
-std::optional<Type> Checker::binary(Expr& e) {
+std::optional<Type> Checker::binary(const Expr& e) {
   auto l = expr(*e.left);
   auto r = expr(*e.right);
   if (e.op == Op::And || e.op == Op::Or) {
@@ -306,14 +310,8 @@ std::optional<Type> Checker::binary(Expr& e) {
   const bool lObj = l && l->kind == Kind::Object;
   const bool rObj = r && r->kind == Kind::Object;
   if (lObj || rObj) {
-    const std::string method = operatorMethod(e.op);
-    std::optional<Type> res;
-    if (lObj) {
-      res = operatorResult(l->className, method, {r}, e.pos);
-    } else {
-      res =
-          operatorResult(r->className, isComparison(e.op) ? method : method + "Right", {l}, e.pos);
-    }
+    std::optional<Type> res = lObj ? operatorResult(l->className, leftMethod(e.op), {r}, e.pos)
+                                   : operatorResult(r->className, rightMethod(e.op), {l}, e.pos);
     return isComparison(e.op) ? Type::boolean() : res;
   }
   if (!l || !r) return isComparison(e.op) ? std::optional<Type>(Type::boolean()) : std::nullopt;
@@ -323,7 +321,7 @@ std::optional<Type> Checker::binary(Expr& e) {
   return t;
 }
 
-std::optional<Type> Checker::method(Expr& e) {
+std::optional<Type> Checker::method(const Expr& e) {
   auto recv = expr(*e.left);
   auto args = exprs(e.args);
   if (!recv) return std::nullopt;
@@ -340,7 +338,7 @@ std::optional<Type> Checker::method(Expr& e) {
   return fromResultName(host_.methodResult(recv->className, e.name));
 }
 
-std::optional<Type> Checker::call(Expr& e) {
+std::optional<Type> Checker::call(const Expr& e) {
   auto args = exprs(e.args);
   if (host_.hasGlobal(e.name)) {
     expectOverload("", e.name, args, e.pos);

@@ -6,6 +6,7 @@
 
 #include "quorvex/lang/ast.h"
 #include "quorvex/lang/object_host.h"
+#include "resolved.h"
 #include "scopes.h"
 
 namespace quorvex::lang {
@@ -22,32 +23,35 @@ bool fits(const Type& to, const Type& from);
 
 class Checker {
  public:
-  Checker(const ObjectHost& host, Scopes<Type> outer);
-  void block(Block& b);
+  // Records what it learns in `out`.
+  Checker(const ObjectHost& host, Scopes<Type> outer, Resolved& out);
+  void block(const Block& b);
 
  private:
-  void statement(Stmt& s);
-  void dim(Stmt& s);
-  void forLoop(Stmt& s);
-  void tryStmt(Stmt& s);
+  void statement(const Stmt& s);
+  void dim(const Stmt& s);
+  void forLoop(const Stmt& s);
+  void tryStmt(const Stmt& s);
   void declare(const std::string& name, Pos pos, Type t);
   void expectAssignable(const Type& to, const std::optional<Type>& from, Pos pos,
                         const std::string& what);
-  void expectBoolean(Expr& e, const char* where);
-  std::optional<Type> expr(Expr& e);
-  std::optional<Type> unary(Expr& e);
-  std::optional<Type> binary(Expr& e);
-  std::optional<Type> method(Expr& e);
-  std::optional<Type> call(Expr& e);
+  void expectBoolean(const Expr& e, const char* where);
+  std::optional<Type> expr(const Expr& e);
+  std::optional<Type> unary(const Expr& e);
+  std::optional<Type> binary(const Expr& e);
+  std::optional<Type> method(const Expr& e);
+  std::optional<Type> call(const Expr& e);
   std::optional<Type> fromResultName(const std::optional<std::string>& name) const;
   std::optional<Type> operatorResult(const std::string& cls, const std::string& method,
                                      const std::vector<std::optional<Type>>& args, Pos pos);
   void expectOverload(const std::string& cls, const std::string& name,
                       const std::vector<std::optional<Type>>& args, Pos pos);
-  std::vector<std::optional<Type>> exprs(ExprList& list);
+  std::vector<std::optional<Type>> exprs(const ExprList& list);
+  Type resolve(const TypeRef& ref);
 
   const ObjectHost& host_;
   Scopes<Type> vars_;
+  Resolved& out_;
 };
 
 std::string unknownMethodMessage(const ObjectHost& host, const std::string& cls,

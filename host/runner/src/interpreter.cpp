@@ -47,6 +47,7 @@ struct Interpreter::State {
   ObjectHost& host;
   std::ostream& out;
   Scopes<Variable> vars;
+  Resolved resolved;
 
   // ---- statements
   void block(const Block& b) {
@@ -94,7 +95,7 @@ struct Interpreter::State {
   }
 
   void dim(const Stmt& s) {
-    Type t = resolveType(host, s.type);
+    const Type& t = resolved.typeAt(s.type);
     Value v = initialValue(t);
     if (s.isNew) {
       v = construct(t.className, s.exprs, s.type.pos);
@@ -144,7 +145,7 @@ struct Interpreter::State {
     if (bounds.size() < 3) bounds.push_back(std::int64_t{1});
     ScopeGuard<Variable> g(vars);
     if (!s.type.name.empty()) {
-      vars.declare(s.name, Variable{resolveType(host, s.type), Nil{}});
+      vars.declare(s.name, Variable{resolved.typeAt(s.type), Nil{}});
     } else if (!vars.find(s.name)) {
       bool ints = true;
       for (auto& b : bounds) ints = ints && std::holds_alternative<std::int64_t>(b);
@@ -179,11 +180,10 @@ struct Interpreter::State {
     } catch (Raised& r) {
       const std::string cls = exceptionClass(r.exception);
       for (const auto& c : s.catches) {
-        if (!c.cls.name.empty() && !sameName(c.cls.name, cls)) continue;
+        const Type caught = c.cls.name.empty() ? Type::object("") : resolved.typeAt(c.cls);
+        if (!caught.className.empty() && !sameName(caught.className, cls)) continue;
         ScopeGuard<Variable> g(vars);
-        if (!c.var.empty()) {
-          vars.declare(c.var, Variable{Type::object(c.cls.name), r.exception});
-        }
+        if (!c.var.empty()) vars.declare(c.var, Variable{caught, r.exception});
         block(c.body);
         return;
       }
@@ -222,7 +222,7 @@ struct Interpreter::State {
       case Expr::Form::Variable:
         return lookup(e.name, e.pos).value;
       case Expr::Form::New:
-        return construct(e.name, e.args, e.pos);
+        return construct(resolved.classAt(e), e.args, e.pos);
       case Expr::Form::Unary:
         return unary(e);
       case Expr::Form::Binary:
@@ -236,16 +236,16 @@ struct Interpreter::State {
   }
 
   // The class to ask when a value may be an object: its own, or the declared one when it is Nil.
-  static std::string classFor(const Value& v, const Expr& e) {
+  std::string classFor(const Value& v, const Expr& e) const {
     if (auto* o = std::get_if<ObjectRef>(&v)) return o->className;
-    if (std::holds_alternative<Nil>(v)) return e.staticClass;
+    if (std::holds_alternative<Nil>(v)) return resolved.classAt(e);
     return {};
   }
 
   Value unary(const Expr& e) {
     Value v = eval(*e.left);
     std::string cls = classFor(v, *e.left);
-    if (!cls.empty() && e.op == Op::Neg) return callMethod(cls, v, "Operator_Negate", {}, e.pos);
+    if (!cls.empty() && e.op == Op::Neg) return callMethod(cls, v, leftMethod(Op::Neg), {}, e.pos);
     return applyBuiltin(e.op, v, e.pos);
   }
 
@@ -261,16 +261,15 @@ struct Interpreter::State {
     const bool lObj = std::holds_alternative<ObjectRef>(l);
     const bool rObj = std::holds_alternative<ObjectRef>(r);
     // A Nil variable of a class still answers through its class, as the host language does.
-    if (std::holds_alternative<Nil>(l) && !e.left->staticClass.empty()) {
-      Value res = callMethod(e.left->staticClass, l, operatorMethod(e.op), {r}, e.pos);
-      return isComparison(e.op) ? Value(compareResult(e.op, threeWay(res, e.pos))) : res;
-    }
-    if (!lObj && std::holds_alternative<Nil>(r) && !e.right->staticClass.empty()) {
-      const std::string cls = e.right->staticClass;
-      if (!isComparison(e.op))
-        return callMethod(cls, r, operatorMethod(e.op) + "Right", {l}, e.pos);
-      Value res = callMethod(cls, r, operatorMethod(e.op), {l}, e.pos);
-      return compareResult(e.op, -threeWay(res, e.pos));
+    const std::string lClass = std::holds_alternative<Nil>(l) ? resolved.classAt(*e.left) : "";
+    const std::string rClass =
+        !lObj && std::holds_alternative<Nil>(r) ? resolved.classAt(*e.right) : "";
+    if (!lClass.empty() || !rClass.empty()) {
+      const bool mirrored = lClass.empty();
+      Value res = mirrored ? callMethod(rClass, r, rightMethod(e.op), {l}, e.pos)
+                           : callMethod(lClass, l, leftMethod(e.op), {r}, e.pos);
+      if (!isComparison(e.op)) return res;
+      return comparisonHolds(*hostOperator(e.op), threeWay(res, e.pos), mirrored);
     }
     if (lObj || rObj) return settle(host.binary(e.op, l, r), e.pos);
     return applyBuiltin(e.op, l, r, e.pos);
@@ -289,13 +288,13 @@ struct Interpreter::State {
     return identity(l) == identity(r);
   }
 
-  // The sign of what Operator_Compare answered, as -1, 0 or 1.
+  // What Operator_Compare answered.
   static std::int64_t threeWay(const Value& v, Pos pos) {
     auto* i = std::get_if<std::int64_t>(&v);
     if (!i) {
       throw ProgramError(pos, "Operator_Compare gave " + typeName(typeOf(v)) + ", not an Integer");
     }
-    return (*i > 0) - (*i < 0);
+    return *i;
   }
 
   Value callMethod(const std::string& cls, const Value& recv, const std::string& name,
@@ -337,13 +336,14 @@ void Interpreter::setStepLimit(std::uint64_t steps) {
   s_->stepLimit = steps;
 }
 
-void Interpreter::check(Program& program) {
+void Interpreter::check(const Program& program) {
   Scopes<Type> known;
   for (auto& [name, var] : s_->vars.outermost()) known.declare(name, var.type);
-  Checker(s_->host, std::move(known)).block(program.body);
+  s_->resolved = {};
+  Checker(s_->host, std::move(known), s_->resolved).block(program.body);
 }
 
-void Interpreter::run(Program& program) {
+void Interpreter::run(const Program& program) {
   check(program);
   const std::size_t depth = s_->vars.depth();
   s_->steps = 0;

@@ -91,8 +91,11 @@ class Lexer {
       if (errno == ERANGE || v > limit) {
         throw ProgramError(p, "the number " + text + " is too large for an Integer");
       }
-      t.integer = static_cast<std::int64_t>(v == limit ? 0 : v);
-      if (v == limit) t.text = "9223372036854775808";
+      if (v == limit) {
+        t.kind = Tok::Magnitude;
+      } else {
+        t.integer = static_cast<std::int64_t>(v);
+      }
     }
     out_.push_back(std::move(t));
   }

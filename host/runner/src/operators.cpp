@@ -17,35 +17,11 @@ std::string mismatch(Op op, const Type& l, const Type& r) {
 }
 
 std::int64_t checkedInteger(Op op, std::int64_t a, std::int64_t b, Pos pos) {
-  std::int64_t out = 0;
-  bool overflow = false;
-  switch (op) {
-    case Op::Add:
-      overflow = __builtin_add_overflow(a, b, &out);
-      break;
-    case Op::Sub:
-      overflow = __builtin_sub_overflow(a, b, &out);
-      break;
-    case Op::Mul:
-      overflow = __builtin_mul_overflow(a, b, &out);
-      break;
-    case Op::IntDiv:
-    case Op::Mod:
-      if (b == 0) throw ProgramError(pos, "Integer division by zero");
-      if (b == -1) {  // the one quotient that does not fit: smallest Integer \ -1
-        if (op == Op::Mod) return 0;
-        overflow = __builtin_sub_overflow(std::int64_t{0}, a, &out);
-        break;
-      }
-      out = op == Op::IntDiv ? a / b : a % b;
-      break;
-    default:
-      break;
-  }
-  if (overflow) {
-    throw ProgramError(pos, std::string("Integer overflow in '") + opText(op) + "'");
-  }
-  return out;
+  using Fault = IntegerResult::Fault;
+  const IntegerResult r = integerArithmetic(*hostOperator(op), a, b);
+  if (r.fault == Fault::DivisionByZero) throw ProgramError(pos, "Integer division by zero");
+  if (!r.ok()) throw ProgramError(pos, std::string("Integer overflow in '") + opText(op) + "'");
+  return r.value;
 }
 
 double asDouble(const Value& v) {
@@ -75,42 +51,53 @@ bool ordered(Op op, const T& a, const T& b) {
 
 }  // namespace
 
-std::string operatorMethod(Op op) {
+std::optional<quorvex::Op> hostOperator(Op op) {
   switch (op) {
     case Op::Add:
-      return "Operator_Add";
+      return quorvex::Op::Add;
     case Op::Sub:
-      return "Operator_Subtract";
+      return quorvex::Op::Subtract;
     case Op::Mul:
-      return "Operator_Multiply";
+      return quorvex::Op::Multiply;
     case Op::Div:
-      return "Operator_Divide";
+      return quorvex::Op::Divide;
     case Op::IntDiv:
-      return "Operator_IntegerDivide";
+      return quorvex::Op::IntegerDivide;
     case Op::Mod:
-      return "Operator_Modulo";
+      return quorvex::Op::Modulo;
     case Op::Pow:
-      return "Operator_Power";
-    case Op::Neg:
-      return "Operator_Negate";
-    case Op::And:
-      return "Operator_And";
-    case Op::Or:
-      return "Operator_Or";
-    case Op::Not:
-      return "Operator_Not";
+      return quorvex::Op::Power;
+    case Op::Eq:
+      return quorvex::Op::Equal;
+    case Op::Ne:
+      return quorvex::Op::NotEqual;
+    case Op::Lt:
+      return quorvex::Op::Less;
+    case Op::Le:
+      return quorvex::Op::LessEqual;
+    case Op::Gt:
+      return quorvex::Op::Greater;
+    case Op::Ge:
+      return quorvex::Op::GreaterEqual;
     default:
-      return "Operator_Compare";
+      return std::nullopt;
   }
 }
 
 bool isComparison(Op op) {
-  return op == Op::Eq || op == Op::Ne || op == Op::Lt || op == Op::Le || op == Op::Gt ||
-         op == Op::Ge;
+  auto h = hostOperator(op);
+  return h && quorvex::isComparison(*h);
 }
 
-bool compareResult(Op op, std::int64_t threeWay) {
-  return ordered<std::int64_t>(op, threeWay, 0);
+std::string leftMethod(Op op) {
+  if (op == Op::Neg) return kNegateMethod;
+  auto h = hostOperator(op);
+  return h ? operatorMethod(*h) : std::string("Operator_") + opText(op);
+}
+
+std::string rightMethod(Op op) {
+  auto h = hostOperator(op);
+  return h ? mirroredMethod(*h) : leftMethod(op);
 }
 
 std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::string* why) {

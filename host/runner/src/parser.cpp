@@ -73,8 +73,6 @@ bool isWord(const Token& t, std::string_view w) {
   return t.kind == Tok::Identifier && sameName(t.text, w);
 }
 
-constexpr const char* kMinIntegerText = "9223372036854775808";
-
 class Parser {
  public:
   explicit Parser(std::vector<Token> toks) : t_(std::move(toks)) {}
@@ -422,7 +420,7 @@ class Parser {
     if (isSym(peek(), "-")) {
       Nest nest(*this);
       Pos p = take().pos;
-      if (peek().kind == Tok::Integer && peek().text == kMinIntegerText && !isSym(peek(1), "^")) {
+      if (peek().kind == Tok::Magnitude && !isSym(peek(1), "^")) {
         auto e = node(Expr::Form::Literal, p);
         e->literal = std::numeric_limits<std::int64_t>::min();
         ++i_;
@@ -474,10 +472,9 @@ class Parser {
   ExprPtr primary() {
     const Token& t = peek();
     switch (t.kind) {
+      case Tok::Magnitude:
+        throw ProgramError(t.pos, "the number " + t.text + " is too large for an Integer");
       case Tok::Integer: {
-        if (t.text == kMinIntegerText) {
-          throw ProgramError(t.pos, "the number " + t.text + " is too large for an Integer");
-        }
         auto e = node(Expr::Form::Literal, take().pos);
         e->literal = t.integer;
         return e;

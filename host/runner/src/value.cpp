@@ -30,21 +30,28 @@ bool operator==(const Type& a, const Type& b) {
   return a.kind == b.kind && (a.kind != Kind::Object || sameName(a.className, b.className));
 }
 
+namespace {
+struct TypeOf {
+  Type operator()(Nil) const { return Type::nil(); }
+  Type operator()(std::int64_t) const { return Type::integer(); }
+  Type operator()(double) const { return Type::dbl(); }
+  Type operator()(const std::string&) const { return Type::string(); }
+  Type operator()(bool) const { return Type::boolean(); }
+  Type operator()(const ObjectRef& o) const { return Type::object(o.className); }
+};
+
+struct Display {
+  std::string operator()(Nil) const { return "Nil"; }
+  std::string operator()(std::int64_t i) const { return std::to_string(i); }
+  std::string operator()(double d) const { return formatDouble(d); }
+  std::string operator()(const std::string& s) const { return s; }
+  std::string operator()(bool b) const { return b ? "True" : "False"; }
+  std::string operator()(const ObjectRef& o) const { return "<" + o.className + ">"; }
+};
+}  // namespace
+
 Type typeOf(const Value& v) {
-  switch (v.index()) {
-    case 1:
-      return Type::integer();
-    case 2:
-      return Type::dbl();
-    case 3:
-      return Type::string();
-    case 4:
-      return Type::boolean();
-    case 5:
-      return Type::object(std::get<ObjectRef>(v).className);
-    default:
-      return Type::nil();
-  }
+  return std::visit(TypeOf{}, v);
 }
 
 std::string typeName(const Type& t) {
@@ -83,20 +90,7 @@ std::string formatDouble(double d) {
 }
 
 std::string display(const Value& v) {
-  switch (v.index()) {
-    case 1:
-      return std::to_string(std::get<std::int64_t>(v));
-    case 2:
-      return formatDouble(std::get<double>(v));
-    case 3:
-      return std::get<std::string>(v);
-    case 4:
-      return std::get<bool>(v) ? "True" : "False";
-    case 5:
-      return "<" + std::get<ObjectRef>(v).className + ">";
-    default:
-      return "Nil";
-  }
+  return std::visit(Display{}, v);
 }
 
 bool assignable(const Type& to, const Type& from) {

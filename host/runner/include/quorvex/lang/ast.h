@@ -41,13 +41,12 @@ struct Expr {
   enum class Form { Literal, Variable, New, Unary, Binary, Method, Call };
   Form form;
   Pos pos;
-  Value literal;            // Literal
-  std::string name;         // Variable, New (class), Method (method name), Call (function)
-  Op op = Op::Add;          // Unary, Binary
-  ExprPtr left;             // Unary operand, Binary left, Method receiver
-  ExprPtr right;            // Binary right
-  ExprList args;            // New, Method, Call
-  std::string staticClass;  // set by the checker: the declared class when the value is an object
+  Value literal;     // Literal
+  std::string name;  // Variable, New (class), Method (method name), Call (function)
+  Op op = Op::Add;   // Unary, Binary
+  ExprPtr left;      // Unary operand, Binary left, Method receiver
+  ExprPtr right;     // Binary right
+  ExprList args;     // New, Method, Call
 };
 
 // Where an expression begins (a binary expression's position is its operator's).

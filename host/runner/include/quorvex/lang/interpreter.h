@@ -23,10 +23,10 @@ class Interpreter {
   ~Interpreter();
 
   // Names, types and classes, before anything runs; throws ProgramError at the first fault.
-  void check(Program& program);
+  void check(const Program& program);
   // Checks, then runs. Variables declared at the outermost level stay for the next call, which is
   // how interactive input builds on earlier entries. Throws ProgramError or UncaughtException.
-  void run(Program& program);
+  void run(const Program& program);
   // Stops a run with a ProgramError after this many statements and loop rounds (0: no limit), so
   // that a fuzzer's endless loop ends.
   void setStepLimit(std::uint64_t steps);

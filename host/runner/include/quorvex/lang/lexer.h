@@ -23,6 +23,9 @@ struct ProgramError : std::runtime_error {
 enum class Tok {
   Identifier,
   Integer,
+  // 9223372036854775808: one past the largest Integer, readable only as the operand of a minus
+  // (the smallest Integer).
+  Magnitude,
   Double,
   String,
   Symbol,  // operators and punctuation; the text says which

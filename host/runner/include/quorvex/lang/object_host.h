@@ -55,7 +55,4 @@ class ObjectHost {
   virtual CallResult callGlobal(std::string_view name, const std::vector<Value>& args) = 0;
 };
 
-// The host method a binary operator maps to ("Operator_Add"), comparisons to "Operator_Compare".
-std::string operatorMethod(Op op);
-
 }  // namespace quorvex::lang

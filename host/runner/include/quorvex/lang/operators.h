@@ -8,6 +8,7 @@
 
 #include "quorvex/lang/ast.h"
 #include "quorvex/lang/value.h"
+#include "quorvex/operator_rules.h"
 
 namespace quorvex::lang {
 
@@ -24,9 +25,12 @@ std::optional<Type> builtinResult(Op op, const Type& operand, std::string* why);
 Value applyBuiltin(Op op, const Value& l, const Value& r, Pos pos);
 Value applyBuiltin(Op op, const Value& operand, Pos pos);
 
-// Applies a comparison operator to the three-way result of a compare (-1, 0 or 1 or any sign).
-bool compareResult(Op op, std::int64_t threeWay);
-
+// The host language operator `op` is, for the operators an object may answer (not Is, And, Or,
+// Not or negation).
+std::optional<quorvex::Op> hostOperator(Op op);
 bool isComparison(Op op);
+// The method an object answers `op` with on the left, and on the right.
+std::string leftMethod(Op op);
+std::string rightMethod(Op op);
 
 }  // namespace quorvex::lang
