@@ -53,10 +53,7 @@ extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver) {
   }
 #define QORA_ROW QORA_DEFINE_ROW
 #define QORA_FORWARD QORA_DEFINE_FORWARD
-#include "GlueCode/proxies/all.def"
-#define QORA_ROW QORA_DEFINE_ROW
-#define QORA_FORWARD QORA_DEFINE_FORWARD
-#include "GlueCode/proxies/extended.def"
+#include "GlueCode/proxies/catalogues.def"
 
 // The irregular proxies, written by hand (their rows are QORA_CUSTOM).
 #include "GlueCode/irregular/objects.inc"

@@ -160,13 +160,7 @@ std::vector<Row> rows() {
 #define QORA_ROW GLUE_TEST_ROW
 #define QORA_CUSTOM GLUE_TEST_CUSTOM
 #define QORA_FORWARD GLUE_TEST_FORWARD
-#include "GlueCode/proxies/all.def"
-#if __has_include("GlueCode/proxies/extended.def")
-#define QORA_ROW GLUE_TEST_ROW
-#define QORA_CUSTOM GLUE_TEST_CUSTOM
-#define QORA_FORWARD GLUE_TEST_FORWARD
-#include "GlueCode/proxies/extended.def"
-#endif
+#include "GlueCode/proxies/catalogues.def"
   return table;
 }
 

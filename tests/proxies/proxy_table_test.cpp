@@ -341,19 +341,14 @@ std::vector<Row> catalogueRows() {
   return rows;
 }
 
-// The rows that the layer itself expands (PluginMain.h declares from these two lists), counted.
+// The rows that the layer itself expands (PluginMain.h declares from the one index), counted.
 int declaredProxies() {
   int count = 0;
 #define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
   ++count;
 #define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) ++count;
 #define QORA_FORWARD(Ret, Name, Params, Args, Target) ++count;
-#include "GlueCode/proxies/all.def"
-#define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
-  ++count;
-#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) ++count;
-#define QORA_FORWARD(Ret, Name, Params, Args, Target) ++count;
-#include "GlueCode/proxies/extended.def"
+#include "GlueCode/proxies/catalogues.def"
   return count;
 }
 
