@@ -1,11 +1,10 @@
 #include "Runtime.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <new>
-#include <random>
+
+#include "PluginFile.h"
 
 namespace quorvex::detail {
 namespace {
@@ -19,29 +18,6 @@ using PluginMain = void (*)(void* (*)(const char*));
 void* resolverThunk(const char* name) {
   Runtime* rt = current();
   return rt != nullptr ? rt->resolve(name) : nullptr;
-}
-
-// Copies the plug-in under a name no other host (in this process or another) is using. Some
-// runtimes' random_device is deterministic, so the clock and an address vary the name as well.
-bool privateCopy(const std::string& path, const void* owner, std::string& copy) {
-  static unsigned counter = 0;
-  std::random_device device;
-  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  const std::uint64_t seed = device() ^ static_cast<std::uint64_t>(ticks) ^
-                             static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(owner));
-  std::error_code ec;
-  const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-  if (ec) return false;
-  const std::string base = std::filesystem::path(path).filename().string();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name =
-        "qvx-" + std::to_string(seed % 1000000007u) + "-" + std::to_string(++counter) + "-" + base;
-    copy = (dir / name).string();
-    // copy_file refuses an existing destination, so a name in use is simply skipped
-    if (std::filesystem::copy_file(path, copy, ec)) return true;
-  }
-  copy.clear();
-  return false;
 }
 
 Method readMethod(const MethodRecord& entry) {
@@ -113,44 +89,42 @@ Runtime::~Runtime() {
   drain(0);
   if (pending != nullptr) release(pending);
   library.close();
-  removeCopy();
-}
-
-void Runtime::removeCopy() {
-  if (copyPath.empty()) return;
-  std::error_code ignored;
-  std::filesystem::remove(copyPath, ignored);
-  copyPath.clear();
 }
 
 bool Runtime::load(const std::string& path, std::string* error, LoadOptions options) {
   auto refuse = [&](std::string message) {
     if (error != nullptr) *error = std::move(message);
-    removeCopy();
     return false;
   };
   if (loaded) return refuse("a plug-in is already loaded");
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
-    return refuse("cannot load " + path + ": no such file");
-  std::string file = path;
-  if (options.privateCopy) {
-    if (!privateCopy(path, this, copyPath)) {
-      return refuse("cannot load " + path + ": cannot make a private copy");
+  std::string problem = pluginFileProblem(path);
+  if (!problem.empty()) return refuse("cannot load " + path + ": " + problem);
+  if (options.probeFirst) {
+    problem = crashOf([&] { start(path, options.privateCopy, nullptr); });
+    if (!problem.empty()) {
+      return refuse("cannot load " + path + ": the library is damaged (loading it ended with " +
+                    problem + ")");
     }
-    file = copyPath;
   }
-  std::string reason;
-  if (!library.open(file, &reason))
-    return refuse(file == path ? reason : reason + " (copy of " + path + ")");
-  auto entry = reinterpret_cast<PluginMain>(library.symbol("QORAPluginMain"));
-  if (entry == nullptr) {
+  return start(path, options.privateCopy, error);
+}
+
+bool Runtime::start(const std::string& path, bool fresh, std::string* error) {
+  auto refuse = [&](std::string message) {
     library.close();
-    return refuse("cannot load " + path + ": no entry point QORAPluginMain");
+    if (error != nullptr) *error = std::move(message);
+    return false;
+  };
+  std::string reason;
+  if (!library.open(path, fresh, &reason)) return refuse(reason);
+  void* entry = library.symbol("QORAPluginMain");
+  if (entry == nullptr) return refuse("cannot load " + path + ": no entry point QORAPluginMain");
+  if (!library.isCode(entry)) {
+    return refuse("cannot load " + path + ": its QORAPluginMain is data, not a function");
   }
   loaded = true;
   Active active(this);
-  entry(&resolverThunk);
+  reinterpret_cast<PluginMain>(entry)(&resolverThunk);
   permanent = pool.size();
   if (pending != nullptr) release(pending);  // nothing to surface an exception to at start-up
   pending = nullptr;

@@ -99,10 +99,9 @@ struct Runtime {
 
   // loading
   bool load(const std::string& path, std::string* error, LoadOptions options);
+  bool start(const std::string& path, bool fresh, std::string* error);  // opens, runs the entry
   Library library;
-  std::string copyPath;
   bool loaded = false;
-  void removeCopy();
 
   // classes and global functions
   ClassEntry* findClass(std::string_view name) const;

@@ -1,9 +1,14 @@
 // The call machinery, ownership and the resolver, on a plug-in of the tests' own (probe_plugin).
 #include <gtest/gtest.h>
 #include <quorvex/host.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -297,16 +302,59 @@ TEST_F(Probe, FaultsBendTheHostsAnswers) {
   EXPECT_EQ(host.call(p, "Mix", {1.0, nullptr, "x"}).value.asString(), "4|1|nil|<no data>");
 }
 
+// Files a user may hand in by mistake, made from the probe library's own bytes.
+class BadFiles {
+ public:
+  BadFiles()
+      : dir_(std::filesystem::temp_directory_path() / ("qvx-bad-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(dir_ / "folder.so");
+    std::ifstream in(QVX_PROBE_PLUGIN, std::ios::binary);
+    library_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ~BadFiles() { std::filesystem::remove_all(dir_); }
+  std::string write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    return (dir_ / name).string();
+  }
+  std::string folder() const { return (dir_ / "folder.so").string(); }
+  std::string library() const { return library_; }
+  std::string changed(std::size_t at, char byte) const {
+    std::string copy = library_;
+    copy[at] = byte;
+    return copy;
+  }
+
+ private:
+  std::filesystem::path dir_;
+  std::string library_;
+};
+
 TEST(Loading, ReportsWhyAFileCannotBeAPlugin) {
+  BadFiles files;
   struct Case {
-    const char* path;
+    std::string path;
     const char* mentions;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"/nonexistent/libnothing.so", "no such file"},
       {QVX_NO_ENTRY, "no entry point QORAPluginMain"},
-      {QVX_TEST_SOURCE, "cannot load"},  // a file, but no library
+      {QVX_DATA_ENTRY, "QORAPluginMain is data, not a function"},
+      {QVX_TEST_SOURCE, "not a library"},
+      {files.folder(), "it is a folder"},
+      {files.write("empty.so", ""), "the file is empty"},
+      {files.write("plugin.dylib", "\xcf\xfa\xed\xfe" + std::string(200, '\0')), "macOS"},
   };
+#ifndef _WIN32
+  const std::vector<Case> elf = {
+      {files.write("cut.so", files.library().substr(0, 4096)), "truncated or damaged"},
+      {files.write("cut-header.so", files.library().substr(0, 40)), "truncated or damaged"},
+      {files.write("plugin.dll", "MZ" + std::string(200, '\0')), "a Windows DLL"},
+      {files.write("other-class.so", files.changed(4, sizeof(void*) == 8 ? 1 : 2)), "-bit library"},
+      {files.write("executable.so", files.changed(16, 2)), "not a shared library"},
+      {files.write("other-machine.so", files.changed(18, 0x28)), "a library for 32-bit ARM"},
+  };
+  cases.insert(cases.end(), elf.begin(), elf.end());
+#endif
   for (const Case& c : cases) {
     Host host;
     std::string error;
@@ -314,10 +362,28 @@ TEST(Loading, ReportsWhyAFileCannotBeAPlugin) {
     EXPECT_FALSE(host.loaded());
     EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
     EXPECT_NE(error.find(c.path), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
   }
   Host twice;
   ASSERT_TRUE(twice.load(QVX_PROBE_PLUGIN));
   EXPECT_FALSE(twice.load(QVX_PROBE_PLUGIN));
+}
+
+TEST(Loading, AProbedLoadReportsACrashInsteadOfCrashing) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no child process to probe in";
+#endif
+  quorvex::LoadOptions probed;
+  probed.probeFirst = true;
+  Host host;
+  std::string error;
+  EXPECT_FALSE(host.load(QVX_CRASH_ENTRY, &error, probed));
+  EXPECT_NE(error.find(std::string(QVX_CRASH_ENTRY) + ": the library is damaged"),
+            std::string::npos)
+      << error;
+  Host sound;
+  EXPECT_TRUE(sound.load(QVX_PROBE_PLUGIN, &error, probed)) << error;
+  EXPECT_EQ(sound.classNames().size(), 2u);  // the probe's start-up did not replace the real one
 }
 
 TEST(Loading, EachHostHasItsOwnPlugin) {

@@ -171,6 +171,9 @@ struct LoadOptions {
   // Load a private copy of the file, so that each Host gets the plug-in's globals and binding
   // caches fresh even when another Host has the same file loaded.
   bool privateCopy = true;
+  // Load and start the plug-in once in a child process first, so that a damaged library that
+  // would crash while it loads is reported instead (where there are child processes).
+  bool probeFirst = false;
 };
 
 // Bytes of an object's plug-in data: `size` bytes at `bytes` (the registered dataOffset).

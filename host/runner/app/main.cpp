@@ -1,10 +1,12 @@
 // quorvex: runs host-language programs with the plug-in loaded into the stand-in host.
 #include <quorvex/host.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "crash_report.h"
 #include "host_binding.h"
 #include "line_reader.h"
 #include "options.h"
@@ -47,6 +49,29 @@ struct Session {
   }
 };
 
+// A folder opens as a stream on some systems and reads as empty, so it is turned away by name.
+bool readProgram(const std::string& path, std::string& text, std::string& error) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    error = "no such file";
+    return false;
+  }
+  if (status.type() == std::filesystem::file_type::directory) {
+    error = "it is a folder";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  if (in) all << in.rdbuf();
+  if (!in || in.bad()) {
+    error = "it cannot be read";
+    return false;
+  }
+  text = all.str();
+  return true;
+}
+
 int runInteractive(Session& session, bool terminal) {
   if (terminal) {
     std::cout << "quorvex: one statement a line; blocks run when closed. Ctrl-D leaves.\n";
@@ -84,19 +109,20 @@ int runMain(int argc, char** argv) {
   std::string text;
   const bool fromFile = !options->program.empty();
   if (fromFile) {
-    std::ifstream in(options->program, std::ios::binary);
-    if (!in) {
-      std::cerr << "quorvex: cannot read the program " << options->program << "\n";
+    if (!readProgram(options->program, text, error)) {
+      std::cerr << "quorvex: cannot read the program " << options->program << ": " << error << "\n";
       return kNotRun;
     }
-    std::ostringstream all;
-    all << in.rdbuf();
-    text = all.str();
   }
 
   const std::string plugin = runner::choosePlugin(*options, argc > 0 ? argv[0] : nullptr);
   Host host;
-  if (!host.load(plugin, &error)) {
+  // In place: a run leaves no copy behind. Probed first: a damaged file is reported, not crashed
+  // on.
+  LoadOptions load;
+  load.privateCopy = false;
+  load.probeFirst = true;
+  if (!host.load(plugin, &error, load)) {
     std::cerr << "quorvex: the plug-in was not loaded: "
               << (error.empty() ? "cannot load " + plugin : error) << "\n";
     if (options->plugin.empty()) {
@@ -104,6 +130,7 @@ int runMain(int argc, char** argv) {
     }
     return kNotRun;
   }
+  runner::reportCrashesOf(plugin, kNotRun);
   runner::HostBinding binding(host);
   lang::Interpreter interpreter(binding, std::cout);
   Session session{fromFile ? options->program : "<stdin>", interpreter};

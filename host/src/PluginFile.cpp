@@ -1,0 +1,73 @@
+#include "PluginFile.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#ifndef _WIN32
+#include "ElfCheck.h"
+#endif
+
+namespace quorvex::detail {
+namespace {
+
+// The formats are told apart by their first bytes; one foreign to this system is named, so that
+// a user who picked the wrong build's file learns which file it was.
+enum class Format { Elf, Pe, MachO, Other };
+
+Format formatOf(std::string_view bytes) {
+  auto startsWith = [&](const char* magic, std::size_t n) {
+    return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
+  };
+  if (startsWith("\x7f"
+                 "ELF",
+                 4))
+    return Format::Elf;
+  if (startsWith("MZ", 2)) return Format::Pe;
+  if (startsWith("\xcf\xfa\xed\xfe", 4) || startsWith("\xce\xfa\xed\xfe", 4) ||
+      startsWith("\xca\xfe\xba\xbe", 4)) {
+    return Format::MachO;
+  }
+  return Format::Other;
+}
+
+}  // namespace
+
+std::string pluginBytesProblem(std::string_view bytes) {
+  if (bytes.empty()) return "the file is empty";
+  switch (formatOf(bytes)) {
+    case Format::Elf:
+#ifdef _WIN32
+      return "an ELF library (Linux), which this system cannot load";
+#else
+      return elfProblem(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+#endif
+    case Format::Pe:
+#ifdef _WIN32
+      return {};
+#else
+      return "a Windows DLL, which this system cannot load";
+#endif
+    case Format::MachO:
+      return "a macOS library (Mach-O), which this system cannot load";
+    case Format::Other:
+      break;
+  }
+  return "not a library (no known library header)";
+}
+
+std::string pluginFileProblem(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return "no such file";
+  if (status.type() == std::filesystem::file_type::directory) return "it is a folder, not a file";
+  if (ec || status.type() != std::filesystem::file_type::regular) return "not a regular file";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "the file cannot be read";
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return "the file cannot be read";
+  return pluginBytesProblem(bytes);
+}
+
+}  // namespace quorvex::detail
