@@ -6,19 +6,35 @@
 #   ./scripts/run.sh PROGRAM.qv     your own program
 #   ./scripts/run.sh -              statements typed at a prompt (interactive mode)
 #
-# Further arguments go to the runner (build/linux/host/runner/quorvex --help lists them).
+# Further arguments go to the runner (build/runner/host/runner/quorvex --help lists them).
+# Only what the runner needs is installed and built here; ./scripts/test.sh sets up everything.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+say() { echo "run.sh: $*" >&2; }
+
+"$root/scripts/setup.sh" --runner
+runner=$root/build/runner/host/runner/quorvex
+[ -x "$runner" ] || say "building the plug-in and the runner (the first time takes a minute or two)"
 log=$(mktemp)
-if ! (cd "$root" && cmake --preset linux && cmake --build --preset linux --target quorvex-run quorvex) >"$log" 2>&1; then
+trap 'rm -f "$log"' EXIT
+build() {
+  cd "$root"
+  cmake --preset runner >"$log" 2>&1 || return 1
+  # Ninja's own progress line, where the output is a terminal; otherwise only failures speak.
+  if [ -t 2 ]; then
+    cmake --build --preset runner 2>&1 | grep --line-buffered -E '^\[[0-9]+/[0-9]+\]|error' |
+      while IFS= read -r line; do printf '\r\033[Krun.sh: %.70s' "$line" >&2; done
+    printf '\r\033[K' >&2
+    cmake --build --preset runner >"$log" 2>&1
+  else
+    cmake --build --preset runner >"$log" 2>&1
+  fi
+}
+if ! (build); then
   cat "$log" >&2
-  rm -f "$log"
-  echo "run.sh: the build failed" >&2
+  say "the build failed"
   exit 1
 fi
-rm -f "$log"
-runner=$root/build/linux/host/runner/quorvex
 if [ $# -eq 0 ]; then
   exec "$runner" "$root/examples/tour.qv"
 elif [ "$1" = "-" ]; then

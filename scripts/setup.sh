@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing quorvex needs on Debian 12. Idempotent, and quick when
 # everything is already there: it only calls apt-get or npm for what is missing.
+#
+#   scripts/setup.sh            everything the whole test suite needs (./scripts/test.sh)
+#   scripts/setup.sh --runner   only what building the plug-in and the Linux runner needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+runner_only=false
+[ "${1:-}" = "--runner" ] && runner_only=true
 
 packages=(
   cmake ninja-build g++ clang clang-format
@@ -14,6 +20,8 @@ packages=(
   libclang-rt-14-dev libfuzzer-14-dev
 )
 
+$runner_only && packages=(cmake ninja-build g++ libreadline-dev)
+
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -21,13 +29,15 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install o
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
+  echo "setup: installing ${missing[*]} (Debian packages; once)"
   if [[ " ${missing[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
   as_root apt-get update -qq
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+$runner_only && exit 0
 
 # Zig 0.11's C++ compiler cross-builds the macOS dylib; it lives in an ignored folder of the project.
 command -v npm >/dev/null || { echo "setup: npm (Node.js) is needed" >&2; exit 1; }
