@@ -16,7 +16,7 @@ packages=(
   valgrind g++-multilib
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine64 wine32:i386
-  lld llvm file binutils
+  lld llvm file binutils time python3
   libclang-rt-14-dev libfuzzer-14-dev
 )
 
