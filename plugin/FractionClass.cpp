@@ -94,8 +94,9 @@ void PluginEntry() {
 
 namespace {
 
-// Null for nil as well as for an object without room for the data, so a nil operand needs no test
-// of its own wherever it is handled like a data-less one.
+// Null exactly for nil: any other object's data is its address plus the offset the host wrote at
+// registration. Where a nil operand ends a call as for a missing result object, this test is the
+// only one it needs.
 fract* dataOf(QORAobjectStruct* object) {
   return static_cast<fract*>(QORAGetClassData(object, &FractionClass));
 }
@@ -144,14 +145,13 @@ enum class ZeroTest { kNone, kDivisor };
 QORAobjectStruct* fractionByFraction(QORAobjectStruct* self, QORAobjectStruct* y, BinaryOp op,
                                      ZeroTest zeroTest) {
   if (self == nullptr || y == nullptr) return NewZeroFraction();
-  const fract* a = dataOf(self);
-  const fract* b = dataOf(y);
-  if (a == nullptr || b == nullptr) return self;
-  if (zeroTest == ZeroTest::kDivisor && b->num == 0) {
+  const fract& a = *dataOf(self);
+  const fract& b = *dataOf(y);
+  if (zeroTest == ZeroTest::kDivisor && b.num == 0) {
     raiseException(globalDivideByZeroExceptionRef);
     return self;
   }
-  return resultOf(self, op, *a, *b);
+  return resultOf(self, op, a, b);
 }
 
 enum class IntegerSide { kRight, kLeft };
@@ -160,19 +160,19 @@ enum class IntegerSide { kRight, kLeft };
 QORAobjectStruct* fractionByInteger(QORAobjectStruct* self, long x, BinaryOp op, IntegerSide side,
                                     ZeroTest zeroTest) {
   if (self == nullptr) return NewZeroFraction();
-  const fract* a = dataOf(self);
-  if (a == nullptr) return self;
+  const fract& a = *dataOf(self);
   const fract t{x, 1};
-  const fract& divisor = side == IntegerSide::kRight ? t : *a;
+  const fract& divisor = side == IntegerSide::kRight ? t : a;
   if (zeroTest == ZeroTest::kDivisor && divisor.num == 0) {
     raiseException(globalDivideByZeroExceptionRef);
     return self;
   }
-  return side == IntegerSide::kRight ? resultOf(self, op, *a, t) : resultOf(self, op, t, *a);
+  return side == IntegerSide::kRight ? resultOf(self, op, a, t) : resultOf(self, op, t, a);
 }
 
 // The sign of a.num/a.den - b.num/b.den by cross products in a type twice as wide as long, where
-// neither product nor the comparison can overflow. Used only where `sub` overflowed.
+// neither product nor the comparison can overflow: every pair of values compares, exactly, with
+// no reduction and no refusal (the most negative long and zero denominators included).
 #if defined(__SIZEOF_INT128__)
 using WideProduct = std::conditional_t<sizeof(long) <= 4, long long, __int128>;
 #else
@@ -180,19 +180,13 @@ using WideProduct = long long;
 static_assert(sizeof(long) <= 4, "an exact comparison needs a type twice as wide as long");
 #endif
 
-long exactCompare(const fract& a, const fract& b) {
+long compare(const fract& a, const fract& b) {
   const WideProduct left = static_cast<WideProduct>(a.num) * b.den;
   const WideProduct right = static_cast<WideProduct>(b.num) * a.den;
   long sign = left < right ? -1 : (left > right ? 1 : 0);
   // Cross-multiplying by a negative denominator flips the comparison.
   if ((a.den < 0) != (b.den < 0)) sign = -sign;
   return sign;
-}
-
-long compare(const fract& a, const fract& b) {
-  fract difference{0, 1};
-  if (!sub(difference, a, b)) return exactCompare(a, b);
-  return difference.num < 0 ? -1 : (difference.num > 0 ? 1 : 0);
 }
 
 using TextForm = int (*)(char*&, const fract&);
@@ -283,13 +277,12 @@ void NewFractionS(QORAobjectStruct* self, QORAstringStruct* inputString) {
 
 QORAobjectStruct* FractionNegate(QORAobjectStruct* self) {
   if (self == nullptr) return NewZeroFraction();
-  const fract* data = dataOf(self);
-  if (data == nullptr) return self;
-  if (!negatable(data->num)) {
+  const fract& data = *dataOf(self);
+  if (!negatable(data.num)) {
     raiseException(globalIntegerOverflowExceptionRef);
     return self;
   }
-  return newFractionHolding(self, fract{-data->num, data->den});
+  return newFractionHolding(self, fract{-data.num, data.den});
 }
 
 QORAobjectStruct* FAddF(QORAobjectStruct* self, QORAobjectStruct* y) {

@@ -176,6 +176,12 @@ TEST_F(Operators, Comparisons) {
       {F(LONG_MIN, 1), I(LONG_MAX), -1},
       {F(LONG_MAX, 1), I(-1), 1},
       {F(LONG_MIN, 1), I(LONG_MIN), 0},
+      {F(LONG_MIN, 3), F(LONG_MIN, 2), 1},
+      // A zero denominator compares by the same cross products: n/0 against m/d is the sign of n·d.
+      {F(1, 0), F(2, 1), 1},
+      {F(-1, 0), I(5), -1},
+      {F(1, 0), F(-7, 0), 0},
+      {F(0, 0), I(0), 0},
   };
   for (const Case& c : cases) {
     const Value lhs = make(c.lhs.num, c.lhs.den);
