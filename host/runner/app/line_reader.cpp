@@ -1,5 +1,6 @@
 #include "line_reader.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -7,6 +8,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <sys/select.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +18,104 @@
 #endif
 
 namespace quorvex::runner {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+std::string gHistory;
+
+void onInterrupt(int) {
+  gInterrupted = 1;
+}
+
+// Whether a read that failed was cut short by Ctrl-C; lowers the flag if so.
+bool takeInterrupt() {
+  if (gInterrupted == 0) return false;
+  gInterrupted = 0;
+  return true;
+}
+
+#ifdef QUORVEX_HAVE_READLINE
+std::optional<std::string> gRead;
+bool gDone = false;
+
+void onLine(char* raw) {
+  gRead = raw != nullptr ? std::optional<std::string>(raw) : std::nullopt;
+  std::free(raw);
+  gDone = true;
+  rl_callback_handler_remove();
+}
+
+// readline's callback form, so that Ctrl-C can end a wait for input instead of only the process.
+Line readEdited(const char* prompt) {
+  gDone = false;
+  rl_callback_handler_install(prompt, onLine);
+  while (!gDone) {
+    fd_set in;
+    FD_ZERO(&in);
+    FD_SET(fileno(rl_instream), &in);
+    if (select(fileno(rl_instream) + 1, &in, nullptr, nullptr, nullptr) < 0) {
+      if (errno == EINTR && takeInterrupt()) {
+        // What was typed stays on the screen, marked as dropped; the next prompt starts below it.
+        std::fputs(" ^C\n", rl_outstream);
+        std::fflush(rl_outstream);
+        rl_free_line_state();
+        rl_callback_sigcleanup();
+        rl_callback_handler_remove();
+        return {Line::Kind::Interrupted, {}};
+      }
+      if (errno != EINTR) return {};
+      continue;
+    }
+    rl_callback_read_char();
+  }
+  if (!gRead) return {};
+  if (!gRead->empty()) {
+    add_history(gRead->c_str());
+    if (!gHistory.empty()) {
+      append_history(1, gHistory.c_str());
+      history_truncate_file(gHistory.c_str(), kHistoryLines);
+    }
+  }
+  return {Line::Kind::Text, *gRead};
+}
+#endif
+
+}  // namespace
+
+volatile std::sig_atomic_t& interruptFlag() {
+  return gInterrupted;
+}
+
+void catchInterrupts() {
+#ifdef _WIN32
+  std::signal(SIGINT, onInterrupt);
+#else
+  struct sigaction action {};
+  action.sa_handler = onInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a wait for input ends, so the prompt can start afresh
+  sigaction(SIGINT, &action, nullptr);
+#endif
+#ifdef QUORVEX_HAVE_READLINE
+  rl_catch_signals = 0;
+#endif
+}
+
+void startHistory(const std::string& path) {
+  gHistory = path;
+#ifdef QUORVEX_HAVE_READLINE
+  stifle_history(kHistoryLines);
+  if (!path.empty()) {
+    // A first session has no file yet; creating it here lets append_history add to it.
+    if (read_history(path.c_str()) != 0) write_history(path.c_str());
+  }
+#endif
+}
+
+std::string historyPath() {
+  const char* home = std::getenv("HOME");
+  return home != nullptr && *home != '\0' ? std::string(home) + "/.quorvex_history" : "";
+}
 
 bool standardInputIsTerminal() {
 #ifdef _WIN32
@@ -25,22 +125,20 @@ bool standardInputIsTerminal() {
 #endif
 }
 
-std::optional<std::string> readLine(const char* prompt, bool terminal) {
+Line readLine(const char* prompt, bool terminal) {
 #ifdef QUORVEX_HAVE_READLINE
-  if (terminal) {
-    char* raw = readline(prompt);
-    if (!raw) return std::nullopt;
-    std::string line(raw);
-    std::free(raw);
-    if (!line.empty()) add_history(line.c_str());
-    return line;
-  }
+  if (terminal) return readEdited(prompt);
 #endif
   if (terminal) std::cout << prompt << std::flush;
   std::string line;
-  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!std::getline(std::cin, line)) {
+    if (!takeInterrupt()) return {};
+    std::cin.clear();
+    if (terminal) std::cout << "^C\n";
+    return {Line::Kind::Interrupted, {}};
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  return {Line::Kind::Text, line};
 }
 
 }  // namespace quorvex::runner

@@ -20,10 +20,13 @@ using namespace quorvex;
 constexpr int kDone = 0;
 constexpr int kProgramFailed = 1;
 constexpr int kNotRun = 2;
+constexpr int kInterrupted = 130;  // as shells report a run ended by Ctrl-C
 
 struct Session {
   std::string source;  // the name errors are reported under
   lang::Interpreter& interpreter;
+  bool interrupted = false;  // the last run was stopped by Ctrl-C
+  bool terminal = false;     // input and messages at a terminal
 
   // Parses, checks and runs one piece of text; reports a fault and returns false.
   bool run(const std::string& text, int firstLine) {
@@ -37,6 +40,10 @@ struct Session {
     } catch (const lang::UncaughtException& e) {
       report(e.pos, "uncaught exception " + e.className + " (raised on line " +
                         std::to_string(e.pos.line) + ")");
+    } catch (const lang::Interrupted& e) {
+      if (terminal) std::cerr << "\n";  // the terminal echoed ^C where the cursor was
+      report(e.pos, "interrupted");
+      interrupted = true;
     } catch (const std::bad_alloc&) {
       std::cerr << source << ": error: out of memory\n";
     }
@@ -72,21 +79,44 @@ bool readProgram(const std::string& path, std::string& text, std::string& error)
   return true;
 }
 
+// An unfinished block is parsed as it stands, so that a fault on the line just typed is reported
+// at once; what is missing only at the end is the block still being typed.
+bool faultBeforeTheEnd(Session& session, const std::string& pending, int firstLine, int lastLine) {
+  try {
+    lang::parse(pending, firstLine);
+  } catch (const lang::ProgramError& e) {
+    if (e.pos.line > lastLine) return false;
+    session.report(e.pos, std::string("error: ") + e.what());
+    return true;
+  }
+  return false;
+}
+
 int runInteractive(Session& session, bool terminal) {
   if (terminal) {
-    std::cout << "quorvex: one statement a line; blocks run when closed. Ctrl-D leaves.\n";
+    std::cout << "quorvex: one statement a line; blocks run when closed. Ctrl-C stops what runs "
+                 "or drops what is typed; Ctrl-D leaves.\n";
+    runner::startHistory(runner::historyPath());
   }
   std::string pending;
   int nextLine = 1, pendingStart = 1;
   bool allOk = true;
   for (;;) {
-    auto line = runner::readLine(pending.empty() ? "> " : "... ", terminal);
-    if (!line) break;
+    const runner::Line line = runner::readLine(pending.empty() ? "> " : "... ", terminal);
+    if (line.kind == runner::Line::Kind::End) break;
+    if (line.kind == runner::Line::Kind::Interrupted) {
+      pending.clear();
+      continue;
+    }
     if (pending.empty()) pendingStart = nextLine;
-    pending += *line + "\n";
+    pending += line.text + "\n";
     ++nextLine;
-    if (lang::openBlocks(pending) > 0) continue;
-    allOk = session.run(pending, pendingStart) && allOk;
+    if (lang::openBlocks(pending) > 0) {
+      if (!faultBeforeTheEnd(session, pending, pendingStart, nextLine - 1)) continue;
+      allOk = false;
+    } else {
+      allOk = session.run(pending, pendingStart) && allOk;
+    }
     pending.clear();
   }
   if (!pending.empty()) allOk = session.run(pending, pendingStart) && allOk;
@@ -133,9 +163,12 @@ int runMain(int argc, char** argv) {
   runner::reportCrashesOf(plugin, kNotRun);
   runner::HostBinding binding(host);
   lang::Interpreter interpreter(binding, std::cout);
+  runner::catchInterrupts();
+  interpreter.setInterruptFlag(&runner::interruptFlag());
   Session session{fromFile ? options->program : "<stdin>", interpreter};
 
   const bool terminal = !fromFile && runner::standardInputIsTerminal();
+  session.terminal = terminal;
   if (!fromFile && (terminal || options->interactive)) return runInteractive(session, terminal);
   if (!fromFile) {
     std::ostringstream all;
@@ -144,7 +177,8 @@ int runMain(int argc, char** argv) {
   }
   // Editors on Windows may start a UTF-8 file with a byte order mark.
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  return session.run(text, 1) ? kDone : kProgramFailed;
+  if (session.run(text, 1)) return kDone;
+  return session.interrupted ? kInterrupted : kProgramFailed;
 }
 
 }  // namespace

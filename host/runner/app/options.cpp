@@ -19,7 +19,8 @@ const char* const kUsage =
     "  -i             read standard input one entry at a time, even from a pipe\n"
     "  --plugin PATH  the plug-in library (default: $QUORVEX_PLUGIN, else next to the runner)\n"
     "Exit status: 0 done, 1 the program failed (syntax, type or runtime error, uncaught\n"
-    "exception), 2 nothing was run (bad command line, unreadable program, plug-in not loaded).\n";
+    "exception), 2 nothing was run (bad command line, unreadable program, plug-in not loaded)\n"
+    "or the plug-in crashed, 130 stopped by Ctrl-C.\n";
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string* error) {
   Options o;

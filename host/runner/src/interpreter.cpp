@@ -58,7 +58,13 @@ struct Interpreter::State {
   std::uint64_t stepLimit = 0;
   std::uint64_t steps = 0;
 
+  volatile std::sig_atomic_t* interrupt = nullptr;
+
   void step(Pos pos) {
+    if (interrupt != nullptr && *interrupt != 0) {
+      *interrupt = 0;
+      throw Interrupted{pos};
+    }
     if (stepLimit != 0 && ++steps > stepLimit) {
       throw ProgramError(pos, "stopped after " + std::to_string(stepLimit) + " steps");
     }
@@ -334,6 +340,10 @@ Interpreter::~Interpreter() = default;
 
 void Interpreter::setStepLimit(std::uint64_t steps) {
   s_->stepLimit = steps;
+}
+
+void Interpreter::setInterruptFlag(volatile std::sig_atomic_t* flag) {
+  s_->interrupt = flag;
 }
 
 void Interpreter::check(const Program& program) {

@@ -1,6 +1,7 @@
 // Checks a program against the classes the host knows, then runs it.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -17,6 +18,11 @@ struct UncaughtException {
   Pos pos;
 };
 
+// A run stopped because the interrupt flag was raised (Ctrl-C), at the statement about to run.
+struct Interrupted {
+  Pos pos;
+};
+
 class Interpreter {
  public:
   Interpreter(ObjectHost& host, std::ostream& out);
@@ -25,11 +31,15 @@ class Interpreter {
   // Names, types and classes, before anything runs; throws ProgramError at the first fault.
   void check(const Program& program);
   // Checks, then runs. Variables declared at the outermost level stay for the next call, which is
-  // how interactive input builds on earlier entries. Throws ProgramError or UncaughtException.
+  // how interactive input builds on earlier entries. Throws ProgramError, UncaughtException or
+  // Interrupted.
   void run(const Program& program);
   // Stops a run with a ProgramError after this many statements and loop rounds (0: no limit), so
   // that a fuzzer's endless loop ends.
   void setStepLimit(std::uint64_t steps);
+  // Before each statement and loop round a run looks at `flag` (set by a signal handler); when it
+  // is raised, the run lowers it and stops with Interrupted. Null: never interrupted.
+  void setInterruptFlag(volatile std::sig_atomic_t* flag);
 
  private:
   struct State;
