@@ -39,7 +39,43 @@ std::string declared(const std::vector<Method>& candidates, std::string_view nam
   return text.empty() ? "nothing" : text;
 }
 
+// The indices of the candidates a name picks, kept per table: a loop calls the same few of a
+// class's dozens of methods over and over. A table never changes once its plug-in has started, and
+// its memory is reused only after its host is gone, so registration and a host's end clear this.
+struct NamedIndex {
+  const Method* table;
+  std::size_t size;
+  std::string name;
+  std::vector<std::size_t> picks;
+};
+constexpr std::size_t kMaxNamedIndices = 256;
+
+std::vector<NamedIndex>& namedIndices() {
+  thread_local std::vector<NamedIndex> indices;
+  return indices;
+}
+
+const std::vector<std::size_t>& named(const std::vector<Method>& candidates,
+                                      std::string_view name) {
+  std::vector<NamedIndex>& indices = namedIndices();
+  for (const NamedIndex& index : indices) {
+    if (index.table == candidates.data() && index.size == candidates.size() && index.name == name)
+      return index.picks;
+  }
+  if (indices.size() >= kMaxNamedIndices) indices.clear();
+  NamedIndex index{candidates.data(), candidates.size(), std::string(name), {}};
+  for (std::size_t i = 0; i < candidates.size(); ++i) {
+    if (candidates[i].valid && sameName(candidates[i].parsed.name, name)) index.picks.push_back(i);
+  }
+  indices.push_back(std::move(index));
+  return indices.back().picks;
+}
+
 }  // namespace
+
+void forgetOverloads() {
+  namedIndices().clear();
+}
 
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
                              std::string_view name, const std::vector<Value>& args,
@@ -47,10 +83,9 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   const Method* best = nullptr;
   int bestScore = -1;
   bool tie = false;
-  for (const Method& m : candidates) {
-    if (!m.valid || m.parsed.params.size() != args.size() || !sameName(m.parsed.name, name)) {
-      continue;
-    }
+  for (std::size_t pick : named(candidates, name)) {
+    const Method& m = candidates[pick];
+    if (m.parsed.params.size() != args.size()) continue;
     int score = 0;
     for (std::size_t i = 0; i < args.size() && score >= 0; ++i) {
       int f = fit(m.parsed.params[i].type, args[i]);

@@ -70,6 +70,7 @@ void releaseObject(Object* object) {
 Runtime::Runtime() = default;
 
 Runtime::~Runtime() {
+  forgetOverloads();
   Active active(this);
   if (pending != nullptr) release(pending);
   pending = nullptr;
@@ -150,6 +151,7 @@ ClassEntry* Runtime::classNamed(const char* name) {
 }
 
 void Runtime::registerClass(ClassRecord* record) {
+  forgetOverloads();
   if (record == nullptr || record->name == nullptr) return;
   ClassEntry* cls = classNamed(record->name);
   ClassInfo& info = cls->info;
@@ -174,6 +176,7 @@ void Runtime::registerClass(ClassRecord* record) {
 }
 
 void Runtime::registerGlobal(const MethodRecord* entry) {
+  forgetOverloads();
   if (entry != nullptr) globals.push_back(readMethod(*entry));
 }
 

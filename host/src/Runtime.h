@@ -165,6 +165,9 @@ inline Outcome refused(std::string message) {
   return out;
 }
 
+// Drops what chooseOverload() remembers of method tables, for when tables change or go.
+void forgetOverloads();
+
 // Picks, among `candidates` named `name`, the one whose parameters the arguments fit best. Null
 // with `error` set when none fits or two fit equally well.
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
