@@ -1,5 +1,7 @@
 #include "quorvex/lang/interpreter.h"
 
+#include <optional>
+
 #include "checker.h"
 #include "quorvex/lang/operators.h"
 #include "scopes.h"
@@ -48,11 +50,17 @@ struct Interpreter::State {
   std::ostream& out;
   Scopes<Variable> vars;
   Resolved resolved;
+  // Set while a raised exception travels to its Catch: every step returns at once until a Try
+  // takes it. A C++ throw would cost several microseconds a raise, more than the call that raised.
+  std::optional<Raised> raised;
 
   // ---- statements
   void block(const Block& b) {
     ScopeGuard<Variable> g(vars);
-    for (const auto& s : b) statement(*s);
+    for (const auto& s : b) {
+      statement(*s);
+      if (raised) return;
+    }
   }
 
   std::uint64_t stepLimit = 0;
@@ -75,8 +83,11 @@ struct Interpreter::State {
     switch (s.form) {
       case Stmt::Form::Dim:
         return dim(s);
-      case Stmt::Form::Assign:
-        return store(s.name, eval(*s.exprs[0]), s.exprs[0]->pos);
+      case Stmt::Form::Assign: {
+        Value v = eval(*s.exprs[0]);
+        if (!raised) store(s.name, std::move(v), s.exprs[0]->pos);
+        return;
+      }
       case Stmt::Form::Print:
         return print(s);
       case Stmt::Form::Call:
@@ -84,13 +95,16 @@ struct Interpreter::State {
         return;
       case Stmt::Form::If:
         for (std::size_t i = 0; i < s.blocks.size(); ++i) {
-          if (i >= s.exprs.size() || truth(*s.exprs[i])) return block(s.blocks[i]);
+          const bool chosen = i >= s.exprs.size() || truth(*s.exprs[i]);
+          if (raised) return;
+          if (chosen) return block(s.blocks[i]);
         }
         return;
       case Stmt::Form::While:
         while (truth(*s.exprs[0])) {
           step(s.pos);
           block(s.blocks[0]);
+          if (raised) return;
         }
         return;
       case Stmt::Form::For:
@@ -106,8 +120,10 @@ struct Interpreter::State {
     if (s.isNew) {
       v = construct(t.className, s.exprs, s.type.pos);
     } else if (!s.exprs.empty()) {
-      v = checked(t, eval(*s.exprs[0]), startOf(*s.exprs[0]), s.name);
+      v = eval(*s.exprs[0]);
+      if (!raised) v = checked(t, std::move(v), startOf(*s.exprs[0]), s.name);
     }
+    if (raised) return;
     vars.declare(s.name, Variable{t, std::move(v)});
   }
 
@@ -134,20 +150,27 @@ struct Interpreter::State {
     std::string line;
     for (std::size_t i = 0; i < s.exprs.size(); ++i) {
       if (i) line += ' ';
-      line += display(eval(*s.exprs[i]));
+      Value v = eval(*s.exprs[i]);
+      if (raised) return;
+      line += display(v);
     }
     out << line << '\n';
   }
 
+  // False, too, when evaluating the condition raised; callers look at `raised`.
   bool truth(const Expr& e) {
     Value v = eval(e);
+    if (raised) return false;
     if (auto* b = std::get_if<bool>(&v)) return *b;
     throw ProgramError(startOf(e), "expected a Boolean condition, found " + typeName(typeOf(v)));
   }
 
   void forLoop(const Stmt& s) {
     std::vector<Value> bounds;
-    for (const auto& e : s.exprs) bounds.push_back(eval(*e));
+    for (const auto& e : s.exprs) {
+      bounds.push_back(eval(*e));
+      if (raised) return;
+    }
     if (bounds.size() < 3) bounds.push_back(std::int64_t{1});
     ScopeGuard<Variable> g(vars);
     if (!s.type.name.empty()) {
@@ -169,6 +192,7 @@ struct Interpreter::State {
       if (!std::get<bool>(applyBuiltin(keepGoing, current, bounds[1], s.exprs[1]->pos))) return;
       step(s.pos);
       block(s.blocks[0]);
+      if (raised) return;
       current = lookup(s.name, s.namePos).value;
       Value next;
       try {
@@ -181,19 +205,18 @@ struct Interpreter::State {
   }
 
   void tryStmt(const Stmt& s) {
-    try {
-      block(s.blocks[0]);
-    } catch (Raised& r) {
-      const std::string cls = exceptionClass(r.exception);
-      for (const auto& c : s.catches) {
-        const Type caught = c.cls.name.empty() ? Type::object("") : resolved.typeAt(c.cls);
-        if (!caught.className.empty() && !sameName(caught.className, cls)) continue;
-        ScopeGuard<Variable> g(vars);
-        if (!c.var.empty()) vars.declare(c.var, Variable{caught, r.exception});
-        block(c.body);
-        return;
-      }
-      throw;
+    block(s.blocks[0]);
+    if (!raised) return;
+    const std::string cls = exceptionClass(raised->exception);
+    for (const auto& c : s.catches) {
+      const Type caught = c.cls.name.empty() ? Type::object("") : resolved.typeAt(c.cls);
+      if (!caught.className.empty() && !sameName(caught.className, cls)) continue;
+      Value exception = std::move(raised->exception);
+      raised.reset();
+      ScopeGuard<Variable> g(vars);
+      if (!c.var.empty()) vars.declare(c.var, Variable{caught, std::move(exception)});
+      block(c.body);
+      return;
     }
   }
 
@@ -201,7 +224,10 @@ struct Interpreter::State {
   std::vector<Value> evalAll(const ExprList& list) {
     std::vector<Value> out;
     out.reserve(list.size());
-    for (const auto& e : list) out.push_back(eval(*e));
+    for (const auto& e : list) {
+      out.push_back(eval(*e));
+      if (raised) break;
+    }
     return out;
   }
 
@@ -210,7 +236,8 @@ struct Interpreter::State {
       case CallResult::Kind::Value:
         return std::move(r.value);
       case CallResult::Kind::Raised:
-        throw Raised{std::move(r.exception), pos};
+        raised = Raised{std::move(r.exception), pos};
+        return Nil{};
       case CallResult::Kind::Failed:
         break;
     }
@@ -218,7 +245,9 @@ struct Interpreter::State {
   }
 
   Value construct(const std::string& cls, const ExprList& args, Pos pos) {
-    return settle(host.construct(cls, evalAll(args)), pos);
+    std::vector<Value> values = evalAll(args);
+    if (raised) return Nil{};
+    return settle(host.construct(cls, values), pos);
   }
 
   Value eval(const Expr& e) {
@@ -250,6 +279,7 @@ struct Interpreter::State {
 
   Value unary(const Expr& e) {
     Value v = eval(*e.left);
+    if (raised) return Nil{};
     std::string cls = classFor(v, *e.left);
     if (!cls.empty() && e.op == Op::Neg) return callMethod(cls, v, leftMethod(Op::Neg), {}, e.pos);
     return applyBuiltin(e.op, v, e.pos);
@@ -258,11 +288,13 @@ struct Interpreter::State {
   Value binary(const Expr& e) {
     if (e.op == Op::And || e.op == Op::Or) {  // short-circuit
       bool l = truth(*e.left);
-      if (e.op == Op::And ? !l : l) return l;
+      if (raised || (e.op == Op::And ? !l : l)) return l;
       return truth(*e.right);
     }
     Value l = eval(*e.left);
+    if (raised) return Nil{};
     Value r = eval(*e.right);
+    if (raised) return Nil{};
     if (e.op == Op::Is) return identical(l, r, e.pos);
     const bool lObj = std::holds_alternative<ObjectRef>(l);
     const bool rObj = std::holds_alternative<ObjectRef>(r);
@@ -274,7 +306,7 @@ struct Interpreter::State {
       const bool mirrored = lClass.empty();
       Value res = mirrored ? callMethod(rClass, r, rightMethod(e.op), {l}, e.pos)
                            : callMethod(lClass, l, leftMethod(e.op), {r}, e.pos);
-      if (!isComparison(e.op)) return res;
+      if (raised || !isComparison(e.op)) return res;
       return comparisonHolds(*hostOperator(e.op), threeWay(res, e.pos), mirrored);
     }
     if (lObj || rObj) return settle(host.binary(e.op, l, r), e.pos);
@@ -311,7 +343,9 @@ struct Interpreter::State {
 
   Value method(const Expr& e) {
     Value recv = eval(*e.left);
+    if (raised) return Nil{};
     std::vector<Value> args = evalAll(e.args);
+    if (raised) return Nil{};
     std::string cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
@@ -322,6 +356,7 @@ struct Interpreter::State {
 
   Value call(const Expr& e) {
     std::vector<Value> args = evalAll(e.args);
+    if (raised) return Nil{};
     if (host.hasGlobal(e.name)) return settle(host.callGlobal(e.name, args), e.pos);
     if (sameName(e.name, kBuiltinFunction) && args.size() == 1) {
       if (std::holds_alternative<ObjectRef>(args[0])) {
@@ -357,15 +392,23 @@ void Interpreter::run(const Program& program) {
   check(program);
   const std::size_t depth = s_->vars.depth();
   s_->steps = 0;
+  s_->raised.reset();
   try {
     // The outermost block runs in the lasting scope so that its variables outlive this entry.
-    for (const auto& st : program.body) s_->statement(*st);
-  } catch (Raised& r) {
-    s_->vars.truncate(depth);
-    throw UncaughtException{exceptionClass(r.exception), r.pos};
+    for (const auto& st : program.body) {
+      s_->statement(*st);
+      if (s_->raised) break;
+    }
   } catch (...) {
+    s_->raised.reset();
     s_->vars.truncate(depth);
     throw;
+  }
+  if (s_->raised) {
+    const Raised r = std::move(*s_->raised);
+    s_->raised.reset();
+    s_->vars.truncate(depth);
+    throw UncaughtException{exceptionClass(r.exception), r.pos};
   }
 }
 
