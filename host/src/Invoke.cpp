@@ -1,6 +1,7 @@
 // From host values to a plug-in call and back: overload choice, argument passing, results,
 // the pending exception and the per-call pool.
 #include <climits>
+#include <mutex>
 
 #include "Runtime.h"
 
@@ -50,17 +51,39 @@ struct NamedIndex {
 };
 constexpr std::size_t kMaxNamedIndices = 256;
 
+// Never destroyed: a host that outlives main() (a static one) still clears it on its way out.
 std::vector<NamedIndex>& namedIndices() {
-  thread_local std::vector<NamedIndex> indices;
-  return indices;
+  static auto* indices = new std::vector<NamedIndex>();
+  return *indices;
 }
 
-const std::vector<std::size_t>& named(const std::vector<Method>& candidates,
-                                      std::string_view name) {
+// Hosts on different threads share the indices.
+std::mutex& namedLock() {
+  static auto* lock = new std::mutex();
+  return *lock;
+}
+
+// A copy, so that no lock is held while the choice is made; overloads of one name are few.
+struct Picks {
+  static constexpr std::size_t kMax = 16;
+  std::size_t at[kMax];
+  std::size_t count = 0;
+  bool tooMany = false;  // more than kMax: the caller looks at the whole table
+};
+
+Picks copyOf(const std::vector<std::size_t>& picks) {
+  Picks out;
+  out.tooMany = picks.size() > Picks::kMax;
+  for (std::size_t i = 0; i < picks.size() && !out.tooMany; ++i) out.at[out.count++] = picks[i];
+  return out;
+}
+
+Picks named(const std::vector<Method>& candidates, std::string_view name) {
+  const std::lock_guard<std::mutex> hold(namedLock());
   std::vector<NamedIndex>& indices = namedIndices();
   for (const NamedIndex& index : indices) {
     if (index.table == candidates.data() && index.size == candidates.size() && index.name == name)
-      return index.picks;
+      return copyOf(index.picks);
   }
   if (indices.size() >= kMaxNamedIndices) indices.clear();
   NamedIndex index{candidates.data(), candidates.size(), std::string(name), {}};
@@ -68,12 +91,13 @@ const std::vector<std::size_t>& named(const std::vector<Method>& candidates,
     if (candidates[i].valid && sameName(candidates[i].parsed.name, name)) index.picks.push_back(i);
   }
   indices.push_back(std::move(index));
-  return indices.back().picks;
+  return copyOf(indices.back().picks);
 }
 
 }  // namespace
 
 void forgetOverloads() {
+  const std::lock_guard<std::mutex> hold(namedLock());
   namedIndices().clear();
 }
 
@@ -83,9 +107,12 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   const Method* best = nullptr;
   int bestScore = -1;
   bool tie = false;
-  for (std::size_t pick : named(candidates, name)) {
-    const Method& m = candidates[pick];
-    if (m.parsed.params.size() != args.size()) continue;
+  const Picks picks = named(candidates, name);
+  const std::size_t count = picks.tooMany ? candidates.size() : picks.count;
+  for (std::size_t p = 0; p < count; ++p) {
+    const Method& m = candidates[picks.tooMany ? p : picks.at[p]];
+    if (!m.valid || m.parsed.params.size() != args.size()) continue;
+    if (picks.tooMany && !sameName(m.parsed.name, name)) continue;
     int score = 0;
     for (std::size_t i = 0; i < args.size() && score >= 0; ++i) {
       int f = fit(m.parsed.params[i].type, args[i]);
