@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   interpreter.setStepLimit(kStepLimit);
   try {
     quorvex::lang::Program program = quorvex::lang::parse(text, 1);
-    interpreter.run(program);
+    interpreter.run(std::move(program));
   } catch (const quorvex::lang::ProgramError& e) {
     if (std::string(e.what()).empty()) fail("an error without a message", text);
     if (e.pos.line < 1 || e.pos.line > lineCount(text)) {

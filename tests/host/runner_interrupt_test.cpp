@@ -35,7 +35,7 @@ struct Session {
   std::string run(const std::string& text, int line) {
     lang::Program program = lang::parse(text, line);
     try {
-      interpreter->run(program);
+      interpreter->run(std::move(program));
     } catch (const lang::Interrupted& e) {
       return "interrupted at " + std::to_string(e.pos.line) + ":" + std::to_string(e.pos.column);
     }

@@ -40,7 +40,7 @@ struct Looped {
         setup + "For i = 1 To " + std::to_string(rounds) + "\n" + body + "\nNext\n";
     try {
       quorvex::lang::Program program = quorvex::lang::parse(source, 1);
-      interpreter.run(program);
+      interpreter.run(std::move(program));
     } catch (const quorvex::lang::ProgramError& e) {
       error = e.what();
     } catch (const quorvex::lang::UncaughtException& e) {

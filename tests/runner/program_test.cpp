@@ -40,12 +40,15 @@ class Session {
     std::string error;
     try {
       Program p = parse(source, firstLine);
-      interpreter_.run(p);
+      interpreter_.run(std::move(p));
     } catch (const ProgramError& e) {
       error = std::to_string(e.pos.line) + ":" + std::to_string(e.pos.column) + ": " + e.what();
     } catch (const UncaughtException& e) {
       error = "uncaught " + e.className + " at " + std::to_string(e.pos.line) + ":" +
               std::to_string(e.pos.column);
+      if (e.where.find(',') != std::string::npos || !e.message.empty()) {
+        error += " (" + e.where + ")" + (e.message.empty() ? "" : ": " + e.message);
+      }
     }
     return {out_.str(), error};
   }
@@ -170,6 +173,124 @@ INSTANTIATE_TEST_SUITE_P(
                    "Dim f As New Fraction(1, 3)\nf.Str\nAbs(f)\nPrint \"ok\"", "ok\n"}),
     caseName);
 
+INSTANTIATE_TEST_SUITE_P(
+    Procedures, Prints,
+    ::testing::Values(
+        OutputCase{
+            "CalledBeforeTheirDefinitionAndRecursive",
+            "Print Fact(20)\nFunction Fact(n As Integer) As Integer\nIf n <= 1 Then Return 1\n"
+            "Return n * Fact(n - 1)\nEnd Function",
+            "2432902008176640000\n"},
+        OutputCase{
+            "ByRefWritesBackByValueDoesNot",
+            "Sub Swap(ByRef a As Integer, ByRef b As Integer, c As Integer)\n"
+            "Dim t As Integer = a\na = b\nb = t\nc = 0\nEnd Sub\n"
+            "Dim x As Integer = 1\nDim y As Integer = 2\nDim z As Integer = 3\nSwap x, y, z\n"
+            "Dim v(1) As Integer\nv(1) = 7\nSwap(v(0), v(1), z)\nPrint x, y, z, v(0), v(1)",
+            "2 1 3 7 0\n"},
+        OutputCase{"AnObjectByValueIsTheSameObject",
+                   "Sub Keep(f As Fraction, s As Fraction)\ns = f\nEnd Sub\n"
+                   "Dim a As New Fraction(1, 2)\nDim b As Fraction\nKeep a, b\nPrint b Is Nil",
+                   "True\n"},
+        OutputCase{
+            "DefaultsAndEarlyExits",
+            "Function I() As Integer\nEnd Function\nFunction S() As String\nReturn\n"
+            "End Function\nFunction B() As Boolean\nExit Function\nReturn True\nEnd Function\n"
+            "Function F() As Fraction\nEnd Function\nFunction D(x As Double) As Double\n"
+            "Return x\nEnd Function\nSub Say(t As String)\nIf t = \"\" Then Exit Sub\n"
+            "Print t\nEnd Sub\nSay \"\"\nSay(\"said\")\nPrint I(), \"[\" + S() + \"]\", B(), "
+            "F() Is Nil, D(3) / 2",
+            "said\n0 [] False True 1.5\n"},
+        OutputCase{
+            "LocalsAndConstants",
+            "Const Base As Integer = 10\nDim x As Integer = 1\nFunction Shift(n As Integer) "
+            "As Integer\nDim x As Integer = Base\nReturn n + x\nEnd Function\nPrint Shift(5), x",
+            "15 1\n"},
+        OutputCase{"RecursionTenThousandDeep",
+                   "Function Sum(n As Integer) As Integer\nIf n = 0 Then Return 0 Else Return n + "
+                   "Sum(n - 1)\nEnd Function\nPrint Sum(10000)",
+                   "50005000\n"},
+        OutputCase{
+            "ExceptionsReachTheCallersTry",
+            "Function Inv(n As Integer) As Fraction\nReturn New Fraction(1) / n\nEnd Function\n"
+            "Try\nPrint Inv(0).Str\nCatch e As FractionDivideByZeroException\nPrint \"caught\"\n"
+            "End Try\nPrint Inv(4).Str",
+            "caught\n1/4\n"}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    Arrays, Prints,
+    ::testing::Values(
+        OutputCase{
+            "DefaultsBoundsAndTwoDimensions",
+            "Dim a(3) As Integer\nDim f(1) As Fraction\nDim m(2, 4) As String\nDim e() As Double\n"
+            "m(2, 4) = \"x\"\nPrint a(3), f(1) Is Nil, m(2, 4), UBound(a), UBound(m, 2), UBound(e)",
+            "0 True x 3 4 -1\n"},
+        OutputCase{"ReDimKeepsWhatStillFits",
+                   "Dim m(1, 2) As Integer\nm(1, 1) = 5\nm(0, 2) = 7\nReDim m(2, 1)\n"
+                   "Print m(1, 1), m(0, 1), m(2, 1), UBound(m, 1), UBound(m, 2)",
+                   "5 0 0 2 1\n"},
+        OutputCase{
+            "PassedByReferenceReturnedAndAssigned",
+            "Sub Grow(list() As Integer)\nReDim list(4)\nlist(4) = 9\nEnd Sub\n"
+            "Function Squares(n As Integer) As Integer()\nDim t(n) As Integer\nFor i = 0 To n\n"
+            "t(i) = i * i\nNext\nReturn t\nEnd Function\nDim a() As Integer\nGrow a\n"
+            "Dim s() As Integer\ns = Squares(3)\nPrint UBound(a), a(4), s(3), UBound(Squares(2))",
+            "4 9 9 2\n"},
+        OutputCase{"OutOfRangeIsCaught",
+                   "Dim a(2) As Integer\nTry\na(3) = 1\nCatch e As OutOfBoundsException\nPrint "
+                   "\"caught\", "
+                   "e\nEnd Try",
+                   "caught <OutOfBoundsException>\n"}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    BuiltIns, Prints,
+    ::testing::Values(
+        OutputCase{
+            "Numbers",
+            "Print Abs(-3), Abs(-2.5), Abs(New Fraction(-1, 2)).Str, Floor(-2.5), Ceil(2.1), "
+            "Round(2.5), Round(3.5), Round(-2.5), Sqrt(16), Min(3, 4), Max(2.5, 1)",
+            "3 2.5 1/2 -3 3 2 4 -2 4 3 2.5\n"},
+        OutputCase{
+            "Text",
+            "Print Len(\"hello\"), Left(\"hello\", 2), Right(\"hello\", 9), Mid(\"hello\", 2, 3), "
+            "Mid(\"hello\", 4), Mid(\"hi\", 5), InStr(\"hello\", \"l\"), InStr(4, \"hello\", "
+            "\"l\"), InStr(\"hello\", \"z\"), Val(\" -12.5e1x\"), Val(\"x\"), Chr(65), Asc(\"a\"), "
+            "Str(2.5), \"[\" + Trim(\"  x \") + \"]\", UCase(\"a1b\"), LCase(\"A1B\")",
+            "5 he hello ell lo  3 4 0 -125 0 A 97 2.5 [x] A1B a1b\n"}),
+    caseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    Statements, Prints,
+    ::testing::Values(
+        OutputCase{"OneLineIfElse",
+                   "For i = 1 To 2\nIf i = 1 Then Print \"one\" Else Print \"two\"\nNext",
+                   "one\ntwo\n"},
+        OutputCase{
+            "ExitAndContinueReachTheirLoop",
+            "For i = 1 To 9\nDim j As Integer = 0\nWhile True\nj = j + 1\nIf j = 2 Then Continue "
+            "While\nIf j > 3 Then Exit While\nIf i = 2 Then Continue For\nIf i = 4 Then Exit For\n"
+            "Wend\nPrint i, j\nNext",
+            "1 4\n3 4\n"},
+        OutputCase{
+            "DoLoops",
+            "Dim k As Integer\nDo\nk = k + 1\nLoop Until k >= 3\nDo While k < 5\nk = k + 1\nLoop\n"
+            "Do\nk = k + 1\nIf k = 7 Then Exit Do\nLoop While True\nDo\nk = k + 1\nLoop While "
+            "False\nPrint k",
+            "8\n"},
+        OutputCase{
+            "SelectCase",
+            "For i = 1 To 5\nSelect Case i * 2\nCase 2, 4\nPrint \"small\"\nCase 5 To 6\nPrint "
+            "\"middle\"\nCase Is >= 10\nPrint \"big\"\nCase Else\nPrint \"else\"\nEnd "
+            "Select\nNext\n"
+            "Select Case New Fraction(1, 2)\nCase New Fraction(2, 4)\nPrint \"half\"\nEnd Select",
+            "small\nsmall\nmiddle\nelse\nbig\nhalf\n"},
+        OutputCase{"Constants",
+                   "Const N As Integer = 3\nConst Twice = N * 2\nPrint N, Twice, Twice / 4",
+                   "3 6 1.5\n"}),
+    caseName);
+
 struct ErrorCase {
   const char* name;
   std::string source;
@@ -213,7 +334,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "2:9: Fraction has no method 'Sum'; its methods are: Num, Den, Str, Str2"},
         ErrorCase{
             "UnknownFunctionListsTheKnownOnes", "Print Sum(1)",
-            "1:7: unknown function 'Sum'; the functions are: ConvToDouble, Abs, Sqr, Pow, Str"},
+            "1:7: unknown function 'Sum'; the functions are: ConvToDouble, Abs, Sqr, Pow, Floor, "
+            "Ceil"},
         ErrorCase{"VariableCalledAsFunction", "Dim x As Integer\nPrint x(1)",
                   "2:7: 'x' is a variable, not a function"},
         ErrorCase{"MethodOnABuiltin", "Dim s As String\nPrint s.Str",
@@ -244,8 +366,45 @@ INSTANTIATE_TEST_SUITE_P(
             "Integer) As Fraction"},
         ErrorCase{"NilIsNoInteger", "Print Pow(New Fraction(2), Nil)",
                   "1:7: no overload of Pow takes (Fraction, Nil)"},
+        ErrorCase{"NoOverloadListsTheBuiltInOnesToo", "Print Abs(\"x\")",
+                  "1:7: no overload of Abs takes (String); declared: Abs(x As Fraction) As "
+                  "Fraction; Abs(x As Integer) As Integer; Abs(x As Double) As Double"},
         ErrorCase{"OperatorWithADouble", "Dim f As New Fraction\nPrint 1.5 * f",
                   "2:11: no overload of Fraction.Operator_MultiplyRight takes (Double)"},
+        ErrorCase{"ArgumentCount", "Sub S(a As Integer)\nEnd Sub\nS 1, 2",
+                  "3:1: 'S' takes 1 argument(s), not 2"},
+        ErrorCase{"ArgumentType", "Function F(a As Integer) As Integer\nEnd Function\nPrint F(1.5)",
+                  "3:9: type mismatch: parameter 'a' of F is Integer, but the value is Double"},
+        ErrorCase{"ByRefNeedsTheSameType",
+                  "Sub S(ByRef d As Double)\nEnd Sub\nDim i As Integer\nS i",
+                  "4:3: type mismatch: parameter 'd' of S is Double, but the value is Integer"},
+        ErrorCase{"ReturnType", "Function F() As Integer\nReturn \"x\"\nEnd Function",
+                  "2:8: type mismatch: the result of F is Integer, but the value is String"},
+        ErrorCase{"ReturnValueInASub", "Sub S()\nReturn 1\nEnd Sub", "2:8: a Sub returns no value"},
+        ErrorCase{"SubGivesNoValue", "Sub S()\nEnd Sub\nPrint S()", "3:7: 'S' is a Sub"},
+        ErrorCase{"ProceduresSeeNoMainVariables", "Dim x As Integer\nSub S()\nPrint x\nEnd Sub",
+                  "3:7: 'x' is not declared"},
+        ErrorCase{"NamedLikeAPluginFunction", "Function Abs(x As Integer) As Integer\nEnd Function",
+                  "1:10: a Function cannot be named 'Abs': that is a function of the plug-in"},
+        ErrorCase{"NamedLikeAClass", "Sub fraction()\nEnd Sub", "1:5: a Sub cannot be named"},
+        ErrorCase{"DefinedTwice", "Sub S()\nEnd Sub\nSub s()\nEnd Sub",
+                  "3:5: a Sub cannot be named"},
+        ErrorCase{"ExitOutsideItsLoop", "For i = 1 To 2\nExit While\nNext",
+                  "2:1: Exit While outside a While loop"},
+        ErrorCase{"ReturnInTheMainProgram", "Return", "1:1: Return outside a Function or Sub"},
+        ErrorCase{"WrongDimensions", "Dim m(2, 2) As Integer\nPrint m(1)",
+                  "2:7: 'm' has 2 dimension(s), not 1"},
+        ErrorCase{"IndexNotInteger", "Dim a(2) As Integer\nPrint a(1.5)",
+                  "2:9: expected an Integer index, found Double"},
+        ErrorCase{"ArrayOfAnotherType", "Dim a(2) As Integer\nDim d() As Double = a",
+                  "2:21: type mismatch: 'd' is Double(), but the value is Integer()"},
+        ErrorCase{"ArrayToThePlugin", "Dim a(2) As Fraction\nPrint Abs(a)",
+                  "2:7: no overload of Abs takes (Fraction())"},
+        ErrorCase{"AssignToAConstant", "Const N As Integer = 1\nN = 2", "2:1: 'N' is a constant"},
+        ErrorCase{"ConstantFromAVariable", "Dim x As Integer\nConst N As Integer = x",
+                  "2:22: a constant's value cannot use the variable 'x'"},
+        ErrorCase{"SelectCaseTypes", "Select Case 1\nCase \"a\"\nEnd Select",
+                  "2:6: '=' cannot combine Integer and String"},
         ErrorCase{"CheckedBeforeAnythingRuns", "Print \"first\"\nPrint y",
                   "2:7: 'y' is not declared"}),
     caseName);
@@ -259,6 +418,26 @@ INSTANTIATE_TEST_SUITE_P(
                   "2:7: Integer overflow"},
         ErrorCase{"QuotientOfTheSmallestIntegerByMinusOne", "Print -9223372036854775808 \\ -1",
                   "1:28: Integer overflow in '\\'"},
+        ErrorCase{"RecursionTooDeep",
+                  "Function F(n As Integer) As Integer\nReturn F(n + 1)\nEnd Function\nPrint F(0)",
+                  "2:8: calls nested too deep ("},
+        ErrorCase{
+            "UncaughtNamesTheCalls",
+            "Function Inv(n As Integer) As Fraction\nReturn New Fraction(1) / n\nEnd Function\n"
+            "Sub Show(n As Integer)\nPrint Inv(n).Str\nEnd Sub\nShow 0",
+            "uncaught FractionDivideByZeroException at 2:24 (raised on line 2, in Inv, called from "
+            "line 5, in Show, called from line 7)"},
+        ErrorCase{
+            "IndexOutOfRange", "Dim m(2, 3) As Integer\nPrint m(1, 4)",
+            "uncaught OutOfBoundsException at 2:7 (raised on line 2): m(1, 4) is outside m(0 To "
+            "2, 0 To 3)"},
+        ErrorCase{"NegativeUpperBound", "Dim n As Integer = -2\nDim a(n) As Integer",
+                  "2:5: an array's upper bound is -1 (empty) or more, not -2"},
+        ErrorCase{"HugeArray", "Dim a(100000, 100000) As Integer",
+                  "1:5: an array may hold at most"},
+        ErrorCase{"FloorOutsideTheIntegers", "Print Floor(1e19)",
+                  "1:7: Floor of 1e+19 does not fit an Integer"},
+        ErrorCase{"MidBeforeTheStart", "Print Mid(\"abc\", 0)", "1:7: Mid starts at position 1"},
         ErrorCase{"IntegerDivisionByZero", "Print 1 \\ 0", "1:9: Integer division by zero"},
         ErrorCase{"ModByZero", "Print 1 Mod 0", "1:9: Integer division by zero"},
         ErrorCase{"RunawayText", "Dim s As String = \"x\"\nWhile True\ns = s + s\nWend",
@@ -274,8 +453,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "FractionBadArgumentException\nEnd Try",
                   "uncaught FractionDivideByZeroException at 2:24"},
         ErrorCase{"NoSuchConstructor", "Dim f As New Fraction(1, 2, 3)",
-                  "1:14: no overload of Fraction.Constructor"},
-        ErrorCase{"NoSuchOverload", "Print Abs(1)", "1:7: "}),
+                  "1:14: no overload of Fraction.Constructor"}),
     caseName);
 
 TEST(StepLimit, EndsEndlessLoopsEvenWithEmptyBodies) {
@@ -302,6 +480,18 @@ TEST(Interactive, EntriesBuildOnEarlierOnes) {
   // Blocks inside an entry do not leak their names.
   EXPECT_EQ(s.run("If True Then\nDim inner As Integer\nEnd If", 10).error, "");
   EXPECT_EQ(s.run("Print inner", 13).error.substr(0, 5), "13:7:");
+}
+
+TEST(Interactive, ProceduresStayDefined) {
+  Session s;
+  ASSERT_TRUE(s.loaded());
+  EXPECT_EQ(s.run("Const K As Integer = 3\nFunction Twice(n As Integer) As Integer\nReturn n * K\n"
+                  "End Function")
+                .error,
+            "");
+  EXPECT_EQ(s.run("Print Twice(2)", 5).output, "6\n");
+  EXPECT_EQ(s.run("Sub Twice()\nEnd Sub", 6).error.substr(0, 5), "6:5: ");
+  EXPECT_EQ(s.run("Dim twice As Integer", 8).error.substr(0, 5), "8:5: ");
 }
 
 }  // namespace

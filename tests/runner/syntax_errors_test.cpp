@@ -78,6 +78,18 @@ INSTANTIATE_TEST_SUITE_P(
         SyntaxCase{"Print 99999999999999999999", 1, 7, "too large for an Integer"},
         SyntaxCase{"Print 9223372036854775808", 1, 7, "too large for an Integer"},
         SyntaxCase{"Print -9223372036854775808 ^ 2", 1, 8, "too large for an Integer"},
+        SyntaxCase{"Function F() As Integer\nReturn 1", 2, 9, "expected 'End Function'"},
+        SyntaxCase{"If True Then\nSub S()\nEnd Sub\nEnd If", 2, 1, "a Sub is defined at the top"},
+        SyntaxCase{"Sub S(x Integer)\nEnd Sub", 1, 9, "expected As after the parameter name"},
+        SyntaxCase{"Exit Loop", 1, 6, "expected For, While, Do, Sub or Function after Exit"},
+        SyntaxCase{"Continue Sub", 1, 10, "expected For, While or Do after Continue"},
+        SyntaxCase{"Do\nLoop Until", 2, 11, "expected a value"},
+        SyntaxCase{"Select Case 1\nCase Else\nCase 2\nEnd Select", 3, 1, "a Case after Case Else"},
+        SyntaxCase{"Select Case 1\nCase Is\nEnd Select", 2, 8, "expected a comparison"},
+        SyntaxCase{"Dim a(1, 2, 3) As Integer", 1, 5, "one or two dimensions"},
+        SyntaxCase{"If True Then Print 1 Else", 1, 26, "expected a statement"},
+        SyntaxCase{"Loop", 1, 1, "'Loop' without a matching opening statement"},
+        SyntaxCase{"f.Num + 1", 1, 1, "a value alone is not a statement"},
         SyntaxCase{deepParens, 1, 206, "nested too deeply"},
         SyntaxCase{longSum(), 1, 801, "expression too long"},
         SyntaxCase{deepBlocks(), 200, 7, "nested too deeply"}));
@@ -115,6 +127,9 @@ TEST(Parser, OpenBlocksTellsInteractiveInputWhenAnEntryIsComplete) {
       {"try\ncatch\nend try\n", 0},
       {"Next\n", 0},
       {"Print \"If x Then\n", 0},  // unreadable: let the parser report it
+      {"Function F() As Integer\nDo\nSelect Case 1\n", 3},
+      {"Sub S\nDo\nLoop Until x\nEnd Sub\n", 0},
+      {"Select Case x\nCase 1\nEnd Select\n", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(openBlocks(c.text), c.open) << c.text;
 }

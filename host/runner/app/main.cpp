@@ -32,14 +32,13 @@ struct Session {
   bool run(const std::string& text, int firstLine) {
     try {
       lang::Program program = lang::parse(text, firstLine);
-      interpreter.run(program);
+      interpreter.run(std::move(program));
       std::cout.flush();
       return true;
     } catch (const lang::ProgramError& e) {
       report(e.pos, std::string("error: ") + e.what());
     } catch (const lang::UncaughtException& e) {
-      report(e.pos, "uncaught exception " + e.className + " (raised on line " +
-                        std::to_string(e.pos.line) + ")");
+      report(e.pos, e.describe());
     } catch (const lang::Interrupted& e) {
       if (terminal) std::cerr << "\n";  // the terminal echoed ^C where the cursor was
       report(e.pos, "interrupted");

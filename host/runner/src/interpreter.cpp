@@ -1,8 +1,11 @@
 #include "quorvex/lang/interpreter.h"
 
+#include <algorithm>
 #include <optional>
 
+#include "builtins.h"
 #include "checker.h"
+#include "deep_stack.h"
 #include "quorvex/lang/operators.h"
 #include "scopes.h"
 
@@ -13,60 +16,85 @@ namespace {
 struct Variable {
   Type type;
   Value value;
+  bool constant = false;
 };
 
-// A host exception on its way to a Catch clause (or out of the program).
+// A host exception (or the runner's own OutOfBoundsException) on its way to a Catch clause or
+// out of the program.
 struct Raised {
   Value exception;
   Pos pos;
+  std::string message;  // the runner's own exceptions say what went wrong
+  std::string calls;    // ", in F, called from line 12" for each call in progress when raised
 };
+
+// A chain of calls is named this far; a runaway recursion would otherwise print thousands.
+constexpr int kCallsNamed = 8;
+
+// How a statement ends: on to the next one, or leaving something around it.
+// Raise: an exception travels to its Catch (`State::raised` holds it).
+enum class Flow {
+  Next,
+  Raise,
+  Return,
+  ExitSub,
+  ExitFor,
+  ExitWhile,
+  ExitDo,
+  NextFor,
+  NextWhile,
+  NextDo,
+};
+
+Flow exitFlow(const std::string& word) {
+  if (word == "For") return Flow::ExitFor;
+  if (word == "While") return Flow::ExitWhile;
+  if (word == "Do") return Flow::ExitDo;
+  return Flow::ExitSub;
+}
+
+Flow continueFlow(const std::string& word) {
+  if (word == "For") return Flow::NextFor;
+  if (word == "While") return Flow::NextWhile;
+  return Flow::NextDo;
+}
 
 std::string exceptionClass(const Value& v) {
   if (auto* o = std::get_if<ObjectRef>(&v)) return o->className;
   return "Exception";
 }
 
-Value initialValue(const Type& t) {
-  switch (t.kind) {
-    case Kind::Integer:
-      return std::int64_t{0};
-    case Kind::Double:
-      return 0.0;
-    case Kind::String:
-      return std::string();
-    case Kind::Boolean:
-      return false;
-    default:
-      return Nil{};
-  }
-}
-
 }  // namespace
+
+// A program with what the checker found out about it; kept while a procedure it defines may run.
+struct Unit {
+  Program program;
+  Resolved resolved;
+};
 
 struct Interpreter::State {
   State(ObjectHost& h, std::ostream& o) : host(h), out(o) {}
 
   ObjectHost& host;
   std::ostream& out;
-  Scopes<Variable> vars;
-  Resolved resolved;
+  Scopes<Variable> main;  // the main program's variables; the outermost stay for the next entry
+  Scopes<Variable>* vars = &main;
+  const Resolved* res = nullptr;
+  Procedures procedures;
+  Value result;  // a Function's Return value on its way out
   // Set while a raised exception travels to its Catch: every step returns at once until a Try
   // takes it. A C++ throw would cost several microseconds a raise, more than the call that raised.
   std::optional<Raised> raised;
-
-  // ---- statements
-  void block(const Block& b) {
-    ScopeGuard<Variable> g(vars);
-    for (const auto& s : b) {
-      statement(*s);
-      if (raised) return;
-    }
-  }
+  volatile std::sig_atomic_t* interrupt = nullptr;
 
   std::uint64_t stepLimit = 0;
   std::uint64_t steps = 0;
 
-  volatile std::sig_atomic_t* interrupt = nullptr;
+  // Calls in progress (the procedure, the line it was called from), and the stack they may use:
+  // a program recursing without end stops with an error before the stack does.
+  std::vector<std::pair<const Procedure*, int>> calls;
+  const char* stackBase = nullptr;
+  std::size_t stackBudget = 0;
 
   void step(Pos pos) {
     if (interrupt != nullptr && *interrupt != 0) {
@@ -78,53 +106,107 @@ struct Interpreter::State {
     }
   }
 
-  void statement(const Stmt& s) {
-    step(s.pos);
-    switch (s.form) {
-      case Stmt::Form::Dim:
-        return dim(s);
-      case Stmt::Form::Assign: {
-        Value v = eval(*s.exprs[0]);
-        if (!raised) store(s.name, std::move(v), s.exprs[0]->pos);
-        return;
-      }
-      case Stmt::Form::Print:
-        return print(s);
-      case Stmt::Form::Call:
-        eval(*s.exprs[0]);
-        return;
-      case Stmt::Form::If:
-        for (std::size_t i = 0; i < s.blocks.size(); ++i) {
-          const bool chosen = i >= s.exprs.size() || truth(*s.exprs[i]);
-          if (raised) return;
-          if (chosen) return block(s.blocks[i]);
-        }
-        return;
-      case Stmt::Form::While:
-        while (truth(*s.exprs[0])) {
-          step(s.pos);
-          block(s.blocks[0]);
-          if (raised) return;
-        }
-        return;
-      case Stmt::Form::For:
-        return forLoop(s);
-      case Stmt::Form::Try:
-        return tryStmt(s);
+  // ---- the program
+  void runMain(const Unit& unit) {
+    res = &unit.resolved;
+    // Constants first: procedures may use them wherever they stand.
+    for (const auto& s : unit.program.body) {
+      if (s->form == Stmt::Form::Const && statement(*s) == Flow::Raise) return;
+    }
+    for (const auto& s : unit.program.body) {
+      if (s->form != Stmt::Form::Const && statement(*s) == Flow::Raise) return;
     }
   }
 
+  // ---- statements
+  Flow block(const Block& b) {
+    ScopeGuard<Variable> g(*vars);
+    for (const auto& s : b) {
+      const Flow f = statement(*s);
+      if (f != Flow::Next) return f;
+    }
+    return Flow::Next;
+  }
+
+  Flow statement(const Stmt& s) {
+    step(s.pos);
+    const Flow f = execute(s);
+    return raised ? Flow::Raise : f;
+  }
+
+  // Each statement looks at `raised` after every value it needs, and does no more once it is set.
+  Flow execute(const Stmt& s) {
+    switch (s.form) {
+      case Stmt::Form::Dim:
+        dim(s);
+        break;
+      case Stmt::Form::Const:
+        constant(s);
+        break;
+      case Stmt::Form::Assign:
+        assign(s);
+        break;
+      case Stmt::Form::Print:
+        print(s);
+        break;
+      case Stmt::Form::Call:
+        eval(*s.exprs[0]);
+        break;
+      case Stmt::Form::If:
+        for (std::size_t i = 0; i < s.blocks.size(); ++i) {
+          const bool chosen = i >= s.exprs.size() || truth(*s.exprs[i]);
+          if (raised) break;
+          if (chosen) return block(s.blocks[i]);
+        }
+        break;
+      case Stmt::Form::While:
+        return whileLoop(s);
+      case Stmt::Form::For:
+        return forLoop(s);
+      case Stmt::Form::Do:
+        return doLoop(s);
+      case Stmt::Form::Select:
+        return select(s);
+      case Stmt::Form::Try:
+        return tryStmt(s);
+      case Stmt::Form::Procedure:
+        break;  // known before anything ran
+      case Stmt::Form::Return:
+        if (!s.exprs.empty()) result = eval(*s.exprs[0]);
+        return Flow::Return;
+      case Stmt::Form::Exit:
+        return exitFlow(s.word);
+      case Stmt::Form::Continue:
+        return continueFlow(s.word);
+      case Stmt::Form::ReDim:
+        reDim(s);
+        break;
+    }
+    return Flow::Next;
+  }
+
   void dim(const Stmt& s) {
-    const Type& t = resolved.typeAt(s.type);
-    Value v = initialValue(t);
+    const Type& t = res->typeAt(s.type);
+    Value v;
     if (s.isNew) {
       v = construct(t.className, s.exprs, s.type.pos);
     } else if (!s.exprs.empty()) {
       v = eval(*s.exprs[0]);
       if (!raised) v = checked(t, std::move(v), startOf(*s.exprs[0]), s.name);
+    } else if (!s.index.empty()) {
+      v = newArray(t, s.index, s.namePos);
+    } else {
+      v = defaultValue(t);
     }
+    if (!raised) vars->declare(s.name, Variable{t, std::move(v)});
+  }
+
+  void constant(const Stmt& s) {
+    const Type& t = res->typeAt(s.type);
+    Value v = eval(*s.exprs[0]);
     if (raised) return;
-    vars.declare(s.name, Variable{t, std::move(v)});
+    v = checked(t, std::move(v), startOf(*s.exprs[0]), s.name);
+    vars->declare(s.name, Variable{t, std::move(v), true});
   }
 
   Value checked(const Type& t, Value v, Pos pos, const std::string& name) {
@@ -136,14 +218,31 @@ struct Interpreter::State {
   }
 
   Variable& lookup(const std::string& name, Pos pos) {
-    Variable* v = vars.find(name);
-    if (!v) throw ProgramError(pos, "'" + name + "' is not declared");
-    return *v;
+    if (Variable* v = vars->find(name)) return *v;
+    // A procedure sees the program's constants.
+    if (vars != &main) {
+      for (auto& [key, v] : main.outermost()) {
+        if (v.constant && sameName(key, name)) return v;
+      }
+    }
+    throw ProgramError(pos, "'" + name + "' is not declared");
   }
 
   void store(const std::string& name, Value v, Pos pos) {
     Variable& var = lookup(name, pos);
     var.value = checked(var.type, std::move(v), pos, name);
+  }
+
+  void assign(const Stmt& s) {
+    Value v = eval(*s.exprs[0]);
+    if (raised) return;
+    if (s.index.empty()) return store(s.name, std::move(v), s.exprs[0]->pos);
+    auto array = std::get<ArrayRef>(lookup(s.name, s.namePos).value);  // held through the indices
+    const std::vector<Value> index = evalAll(s.index);
+    if (raised) return;
+    if (Value* slot = at(*array, index, s.name, s.namePos)) {
+      *slot = checked(array->element, std::move(v), s.exprs[0]->pos, s.name);
+    }
   }
 
   void print(const Stmt& s) {
@@ -165,20 +264,47 @@ struct Interpreter::State {
     throw ProgramError(startOf(e), "expected a Boolean condition, found " + typeName(typeOf(v)));
   }
 
-  void forLoop(const Stmt& s) {
-    std::vector<Value> bounds;
-    for (const auto& e : s.exprs) {
-      bounds.push_back(eval(*e));
-      if (raised) return;
+  // What a loop does with how its body ended: true to stop, with `out` the flow it ends with.
+  static bool stops(Flow f, Flow exit, Flow next, Flow& out) {
+    out = Flow::Next;
+    if (f == Flow::Next || f == next) return false;
+    if (f != exit) out = f;
+    return true;
+  }
+
+  Flow whileLoop(const Stmt& s) {
+    Flow out = Flow::Next;
+    while (truth(*s.exprs[0])) {
+      step(s.pos);
+      if (stops(block(s.blocks[0]), Flow::ExitWhile, Flow::NextWhile, out)) break;
     }
+    return out;
+  }
+
+  Flow doLoop(const Stmt& s) {
+    const bool until = s.word == "Until";
+    auto goesOn = [&] { return s.exprs.empty() || truth(*s.exprs[0]) != until; };
+    Flow out = Flow::Next;
+    for (;;) {
+      if (s.testFirst && !goesOn()) break;
+      step(s.pos);
+      if (stops(block(s.blocks[0]), Flow::ExitDo, Flow::NextDo, out)) break;
+      if (!s.testFirst && !goesOn()) break;
+    }
+    return out;
+  }
+
+  Flow forLoop(const Stmt& s) {
+    std::vector<Value> bounds = evalAll(s.exprs);
+    if (raised) return Flow::Raise;
     if (bounds.size() < 3) bounds.push_back(std::int64_t{1});
-    ScopeGuard<Variable> g(vars);
+    ScopeGuard<Variable> g(*vars);
     if (!s.type.name.empty()) {
-      vars.declare(s.name, Variable{resolved.typeAt(s.type), Nil{}});
-    } else if (!vars.find(s.name)) {
+      vars->declare(s.name, Variable{res->typeAt(s.type), Nil{}});
+    } else if (!vars->find(s.name)) {
       bool ints = true;
       for (auto& b : bounds) ints = ints && std::holds_alternative<std::int64_t>(b);
-      vars.declare(s.name, Variable{ints ? Type::integer() : Type::dbl(), Nil{}});
+      vars->declare(s.name, Variable{ints ? Type::integer() : Type::dbl(), Nil{}});
     }
     Pos stepPos = s.exprs.size() > 2 ? s.exprs[2]->pos : s.pos;
     const bool up = std::get<bool>(applyBuiltin(Op::Gt, bounds[2], std::int64_t{0}, stepPos));
@@ -187,37 +313,156 @@ struct Interpreter::State {
     }
     store(s.name, bounds[0], s.exprs[0]->pos);
     const Op keepGoing = up ? Op::Le : Op::Ge;
+    Flow out = Flow::Next;
     for (;;) {
       Value current = lookup(s.name, s.namePos).value;
-      if (!std::get<bool>(applyBuiltin(keepGoing, current, bounds[1], s.exprs[1]->pos))) return;
+      if (!std::get<bool>(applyBuiltin(keepGoing, current, bounds[1], s.exprs[1]->pos))) break;
       step(s.pos);
-      block(s.blocks[0]);
-      if (raised) return;
+      if (stops(block(s.blocks[0]), Flow::ExitFor, Flow::NextFor, out)) break;
       current = lookup(s.name, s.namePos).value;
       Value next;
       try {
         next = applyBuiltin(Op::Add, current, bounds[2], stepPos);
       } catch (const ProgramError&) {
-        return;  // the next value would not fit an Integer, so it is past any limit
+        break;  // the next value would not fit an Integer, so it is past any limit
       }
       store(s.name, std::move(next), s.namePos);
     }
+    return out;
   }
 
-  void tryStmt(const Stmt& s) {
-    block(s.blocks[0]);
-    if (!raised) return;
+  Flow select(const Stmt& s) {
+    const Expr& subject = *s.exprs[0];
+    const Value v = eval(subject);
+    if (raised) return Flow::Raise;
+    const std::string cls = classFor(v, subject);
+    auto holds = [&](Op op, const Expr& e) {
+      Value other = eval(e);
+      if (raised) return false;
+      Value answer = operate(op, v, other, cls, classFor(other, e), startOf(e));
+      return !raised && std::get<bool>(answer);
+    };
+    for (const auto& c : s.cases) {
+      bool match = c.tests.empty();
+      for (std::size_t i = 0; i < c.tests.size() && !match; ++i) {
+        const CaseTest& t = c.tests[i];
+        switch (t.form) {
+          case CaseTest::Form::Equal:
+            match = holds(Op::Eq, *t.value);
+            break;
+          case CaseTest::Form::Is:
+            match = holds(t.op, *t.value);
+            break;
+          case CaseTest::Form::Range:
+            match = holds(Op::Ge, *t.value) && holds(Op::Le, *t.high);
+            break;
+        }
+      }
+      if (raised) return Flow::Raise;
+      if (match) return block(c.body);
+    }
+    return Flow::Next;
+  }
+
+  Flow tryStmt(const Stmt& s) {
+    const Flow f = block(s.blocks[0]);
+    if (f != Flow::Raise) return f;
     const std::string cls = exceptionClass(raised->exception);
     for (const auto& c : s.catches) {
-      const Type caught = c.cls.name.empty() ? Type::object("") : resolved.typeAt(c.cls);
+      const Type caught = c.cls.name.empty() ? Type::object("") : res->typeAt(c.cls);
       if (!caught.className.empty() && !sameName(caught.className, cls)) continue;
       Value exception = std::move(raised->exception);
       raised.reset();
-      ScopeGuard<Variable> g(vars);
-      if (!c.var.empty()) vars.declare(c.var, Variable{caught, std::move(exception)});
-      block(c.body);
-      return;
+      ScopeGuard<Variable> g(*vars);
+      if (!c.var.empty()) vars->declare(c.var, Variable{caught, std::move(exception)});
+      return block(c.body);
     }
+    return Flow::Raise;
+  }
+
+  // ---- arrays
+  // Empty when evaluating one raised.
+  std::vector<std::int64_t> upperBounds(const ExprList& list) {
+    std::vector<std::int64_t> upper;
+    for (const auto& e : list) {
+      Value v = eval(*e);
+      if (raised) return {};
+      upper.push_back(std::get<std::int64_t>(v));
+    }
+    return upper;
+  }
+
+  static std::size_t checkedSize(const std::vector<std::int64_t>& upper, Pos pos) {
+    std::int64_t total = 1;
+    for (auto u : upper) {
+      if (u < -1) {
+        throw ProgramError(
+            pos, "an array's upper bound is -1 (empty) or more, not " + std::to_string(u));
+      }
+      total = u < 0 ? 0 : total;
+      if (total != 0 && (u + 1 > kMaxArrayElements || total * (u + 1) > kMaxArrayElements)) {
+        throw ProgramError(
+            pos, "an array may hold at most " + std::to_string(kMaxArrayElements) + " elements");
+      }
+      total *= u + 1;
+    }
+    return static_cast<std::size_t>(total);
+  }
+
+  Value newArray(const Type& t, const ExprList& bounds, Pos pos) {
+    auto a = std::make_shared<Array>();
+    a->element = t.element();
+    a->upper = upperBounds(bounds);
+    if (raised) return Nil{};
+    a->items.assign(checkedSize(a->upper, pos), defaultValue(a->element));
+    return a;
+  }
+
+  void reDim(const Stmt& s) {
+    Variable& var = lookup(s.name, s.namePos);
+    ArrayRef array = std::get<ArrayRef>(var.value);
+    const std::vector<std::int64_t> upper = upperBounds(s.index);
+    if (raised) return;
+    std::vector<Value> items(checkedSize(upper, s.namePos), defaultValue(array->element));
+    // Elements whose indices still fit keep their place.
+    const std::int64_t oldColumns = array->upper.size() > 1 ? array->upper[1] + 1 : 1;
+    const std::int64_t newColumns = upper.size() > 1 ? upper[1] + 1 : 1;
+    const std::int64_t rows = std::min(array->upper[0], upper[0]) + 1;
+    const std::int64_t columns = std::min(oldColumns, newColumns);
+    for (std::int64_t r = 0; r < rows; ++r) {
+      for (std::int64_t c = 0; c < columns; ++c) {
+        items[static_cast<std::size_t>(r * newColumns + c)] =
+            std::move(array->items[static_cast<std::size_t>(r * oldColumns + c)]);
+      }
+    }
+    array->upper = upper;
+    array->items = std::move(items);
+  }
+
+  // Null, with OutOfBoundsException raised, for an index outside the array.
+  Value* at(Array& a, const std::vector<Value>& index, const std::string& name, Pos pos) {
+    std::size_t flat = 0;
+    for (std::size_t d = 0; d < a.upper.size(); ++d) {
+      const std::int64_t i = std::get<std::int64_t>(index[d]);
+      if (i < 0 || i > a.upper[d]) {
+        outOfBounds(a, index, name, pos);
+        return nullptr;
+      }
+      flat = flat * static_cast<std::size_t>(a.upper[d] + 1) + static_cast<std::size_t>(i);
+    }
+    return &a.items[flat];
+  }
+
+  void outOfBounds(const Array& a, const std::vector<Value>& index, const std::string& name,
+                   Pos pos) {
+    std::string given, bounds;
+    for (std::size_t d = 0; d < a.upper.size(); ++d) {
+      given += (d ? ", " : "") + display(index[d]);
+      bounds += (d ? ", " : "") + std::string("0 To ") + std::to_string(a.upper[d]);
+    }
+    static int identity;
+    raise(ObjectRef{nullptr, kOutOfBounds, &identity}, pos,
+          name + "(" + given + ") is outside " + name + "(" + bounds + ")");
   }
 
   // ---- expressions
@@ -236,7 +481,7 @@ struct Interpreter::State {
       case CallResult::Kind::Value:
         return std::move(r.value);
       case CallResult::Kind::Raised:
-        raised = Raised{std::move(r.exception), pos};
+        raise(std::move(r.exception), pos);
         return Nil{};
       case CallResult::Kind::Failed:
         break;
@@ -257,7 +502,7 @@ struct Interpreter::State {
       case Expr::Form::Variable:
         return lookup(e.name, e.pos).value;
       case Expr::Form::New:
-        return construct(resolved.classAt(e), e.args, e.pos);
+        return construct(res->classAt(e), e.args, e.pos);
       case Expr::Form::Unary:
         return unary(e);
       case Expr::Form::Binary:
@@ -273,7 +518,7 @@ struct Interpreter::State {
   // The class to ask when a value may be an object: its own, or the declared one when it is Nil.
   std::string classFor(const Value& v, const Expr& e) const {
     if (auto* o = std::get_if<ObjectRef>(&v)) return o->className;
-    if (std::holds_alternative<Nil>(v)) return resolved.classAt(e);
+    if (std::holds_alternative<Nil>(v)) return res->classAt(e);
     return {};
   }
 
@@ -295,22 +540,27 @@ struct Interpreter::State {
     if (raised) return Nil{};
     Value r = eval(*e.right);
     if (raised) return Nil{};
-    if (e.op == Op::Is) return identical(l, r, e.pos);
+    return operate(e.op, l, r, classFor(l, *e.left), classFor(r, *e.right), e.pos);
+  }
+
+  // `lClass` and `rClass`: the class of each side when it may be an object, else empty.
+  Value operate(Op op, const Value& l, const Value& r, const std::string& lClass,
+                const std::string& rClass, Pos pos) {
+    if (op == Op::Is) return identical(l, r, pos);
     const bool lObj = std::holds_alternative<ObjectRef>(l);
     const bool rObj = std::holds_alternative<ObjectRef>(r);
     // A Nil variable of a class still answers through its class, as the host language does.
-    const std::string lClass = std::holds_alternative<Nil>(l) ? resolved.classAt(*e.left) : "";
-    const std::string rClass =
-        !lObj && std::holds_alternative<Nil>(r) ? resolved.classAt(*e.right) : "";
-    if (!lClass.empty() || !rClass.empty()) {
-      const bool mirrored = lClass.empty();
-      Value res = mirrored ? callMethod(rClass, r, rightMethod(e.op), {l}, e.pos)
-                           : callMethod(lClass, l, leftMethod(e.op), {r}, e.pos);
-      if (raised || !isComparison(e.op)) return res;
-      return comparisonHolds(*hostOperator(e.op), threeWay(res, e.pos), mirrored);
+    const bool lNil = std::holds_alternative<Nil>(l) && !lClass.empty();
+    const bool rNil = !lObj && std::holds_alternative<Nil>(r) && !rClass.empty();
+    if (lNil || rNil) {
+      const bool mirrored = !lNil;
+      Value res = mirrored ? callMethod(rClass, r, rightMethod(op), {l}, pos)
+                           : callMethod(lClass, l, leftMethod(op), {r}, pos);
+      if (raised || !isComparison(op)) return res;
+      return comparisonHolds(*hostOperator(op), threeWay(res, pos), mirrored);
     }
-    if (lObj || rObj) return settle(host.binary(e.op, l, r), e.pos);
-    return applyBuiltin(e.op, l, r, e.pos);
+    if (lObj || rObj) return settle(host.binary(op, l, r), pos);
+    return applyBuiltin(op, l, r, pos);
   }
 
   static bool identical(const Value& l, const Value& r, Pos pos) {
@@ -355,16 +605,168 @@ struct Interpreter::State {
   }
 
   Value call(const Expr& e) {
+    const Callee& callee = res->callAt(e);
+    switch (callee.kind) {
+      case Callee::Kind::Procedure:
+        return callProcedure(e, *callee.procedure);
+      case Callee::Kind::UBound:
+        return uBound(e);
+      default:
+        break;
+    }
     std::vector<Value> args = evalAll(e.args);
     if (raised) return Nil{};
-    if (host.hasGlobal(e.name)) return settle(host.callGlobal(e.name, args), e.pos);
-    if (sameName(e.name, kBuiltinFunction) && args.size() == 1) {
-      if (std::holds_alternative<ObjectRef>(args[0])) {
-        throw ProgramError(e.pos, "Str takes an Integer, Double, String or Boolean, not an object");
+    switch (callee.kind) {
+      case Callee::Kind::Element: {
+        auto array = std::get<ArrayRef>(lookup(e.name, e.pos).value);
+        Value* v = at(*array, args, e.name, e.pos);
+        return v ? *v : Value(Nil{});
       }
-      return display(args[0]);
+      case Callee::Kind::Builtin:
+        return callee.builtin->apply(args, e.pos);
+      default:
+        return settle(host.callGlobal(e.name, args), e.pos);
     }
-    throw ProgramError(e.pos, "unknown function '" + e.name + "'");
+  }
+
+  Value uBound(const Expr& e) {
+    std::vector<Value> args = evalAll(e.args);
+    if (raised) return Nil{};
+    auto array = std::get<ArrayRef>(args[0]);
+    const std::int64_t d = args.size() > 1 ? std::get<std::int64_t>(args[1]) : 1;
+    if (d < 1 || d > static_cast<std::int64_t>(array->upper.size())) {
+      throw ProgramError(e.pos, "UBound: the array has no dimension " + std::to_string(d));
+    }
+    return array->upper[static_cast<std::size_t>(d - 1)];
+  }
+
+  // ---- procedures
+  // Where a ByRef argument's value goes back to when the call ends.
+  struct Target {
+    std::size_t param;
+    const Expr* arg;
+    ArrayRef array;  // an element: its array and indices
+    std::vector<Value> index;
+  };
+
+  void enter(Pos pos) {
+    // A kilobyte per level is far less than any build uses; the bound is the stack itself.
+    const char here = 0;
+    const std::size_t used =
+        static_cast<std::size_t>(stackBase > &here ? stackBase - &here : &here - stackBase);
+    if (calls.size() >= kMaxCallDepth || used > stackBudget) {
+      throw ProgramError(pos, "calls nested too deep (" + std::to_string(calls.size()) +
+                                  " calls in progress): a recursion that does not end?");
+    }
+  }
+
+  // The procedure running, and where it was called from; the caller's scopes come back when it
+  // ends, however it ends, and its ByRef arguments receive what it left in their parameters.
+  class Call {
+   public:
+    Call(State& s, const ProcInfo& proc, Pos at, std::vector<Target> targets)
+        : s_(s), callerVars_(s.vars), callerRes_(s.res), targets_(std::move(targets)) {
+      s.vars = &frame_;
+      s.res = proc.resolved;
+      s.calls.push_back({proc.def, at.line});
+    }
+    ~Call() {
+      s_.calls.pop_back();
+      s_.vars = callerVars_;
+      s_.res = callerRes_;
+      try {
+        s_.giveBack(frame_, targets_);
+      } catch (...) {  // an argument's place the procedure made vanish takes nothing back
+      }
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    Scopes<Variable>& frame() { return frame_; }
+
+   private:
+    State& s_;
+    Scopes<Variable> frame_;
+    Scopes<Variable>* callerVars_;
+    const Resolved* callerRes_;
+    std::vector<Target> targets_;
+  };
+
+  Value callProcedure(const Expr& e, const ProcInfo& proc) {
+    const Procedure& def = *proc.def;
+    std::vector<Value> args;
+    std::vector<Target> targets;
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+      const Expr& arg = *e.args[i];
+      Value v;
+      if (def.params[i].byRef && !proc.params[i].isArray()) {
+        targets.push_back(target(i, arg));
+        const Target& t = targets.back();
+        if (raised) return Nil{};
+        if (!t.array) {
+          v = eval(arg);
+        } else if (Value* element = at(*t.array, t.index, arg.name, arg.pos)) {
+          v = *element;
+        }
+      } else {
+        v = eval(arg);
+      }
+      if (raised) return Nil{};
+      args.push_back(convertFor(proc.params[i], std::move(v)));
+    }
+    enter(e.pos);
+    Call call(*this, proc, e.pos, std::move(targets));
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      call.frame().declare(def.params[i].name, Variable{proc.params[i], std::move(args[i])});
+    }
+    const Flow f = block(def.body);
+    if (f == Flow::Raise || !def.isFunction) return Nil{};
+    // Return without a value, Exit Function or the end: the result type's default.
+    const bool given = f == Flow::Return && !std::holds_alternative<Nil>(result);
+    Value value = given ? convertFor(proc.result, std::move(result)) : defaultValue(proc.result);
+    result = Nil{};
+    return value;
+  }
+
+  // ", in Inner, called from line 9, in Outer, called from line 12": the calls in progress.
+  std::string callChain() const {
+    std::string out;
+    int named = 0;
+    for (auto c = calls.rbegin(); c != calls.rend(); ++c) {
+      if (++named > kCallsNamed) return out + ", ...";
+      out += ", in " + c->first->name + ", called from line " + std::to_string(c->second);
+    }
+    return out;
+  }
+
+  void raise(Value exception, Pos pos, std::string message = {}) {
+    raised = Raised{std::move(exception), pos, std::move(message), callChain()};
+  }
+
+  Target target(std::size_t param, const Expr& arg) {
+    Target t{param, &arg, nullptr, {}};
+    if (arg.form == Expr::Form::Call && res->callAt(arg).kind == Callee::Kind::Element) {
+      t.array = std::get<ArrayRef>(lookup(arg.name, arg.pos).value);
+      t.index = evalAll(arg.args);
+    }
+    return t;
+  }
+
+  void giveBack(Scopes<Variable>& frame, const std::vector<Target>& targets) {
+    for (const Target& t : targets) {
+      Value v = frame.outermost()[t.param].second.value;
+      if (t.array) {
+        const Array& a = *t.array;
+        bool inside = a.upper.size() == t.index.size();
+        for (std::size_t d = 0; inside && d < t.index.size(); ++d) {
+          const auto i = std::get<std::int64_t>(t.index[d]);
+          inside = i >= 0 && i <= a.upper[d];
+        }
+        if (inside) *at(*t.array, t.index, t.arg->name, t.arg->pos) = std::move(v);
+      } else if (t.arg->form == Expr::Form::Variable) {
+        Variable& var = lookup(t.arg->name, t.arg->pos);
+        if (!var.constant) var.value = std::move(v);
+      }
+    }
   }
 };
 
@@ -381,34 +783,49 @@ void Interpreter::setInterruptFlag(volatile std::sig_atomic_t* flag) {
   s_->interrupt = flag;
 }
 
-void Interpreter::check(const Program& program) {
-  Scopes<Type> known;
-  for (auto& [name, var] : s_->vars.outermost()) known.declare(name, var.type);
-  s_->resolved = {};
-  Checker(s_->host, std::move(known), s_->resolved).block(program.body);
-}
-
-void Interpreter::run(const Program& program) {
-  check(program);
-  const std::size_t depth = s_->vars.depth();
-  s_->steps = 0;
-  s_->raised.reset();
-  try {
-    // The outermost block runs in the lasting scope so that its variables outlive this entry.
-    for (const auto& st : program.body) {
-      s_->statement(*st);
-      if (s_->raised) break;
-    }
-  } catch (...) {
-    s_->raised.reset();
-    s_->vars.truncate(depth);
-    throw;
+void Interpreter::run(Program program) {
+  auto unit = std::make_shared<Unit>();
+  unit->program = std::move(program);
+  Scopes<Declared> known;
+  for (auto& [name, var] : s_->main.outermost()) {
+    known.declare(name, Declared{var.type, var.constant});
   }
-  if (s_->raised) {
-    const Raised r = std::move(*s_->raised);
-    s_->raised.reset();
-    s_->vars.truncate(depth);
-    throw UncaughtException{exceptionClass(r.exception), r.pos};
+  Procedures defined =
+      Checker(s_->host, std::move(known), s_->procedures, unit->resolved).program(unit->program);
+  for (auto& [key, proc] : defined) {
+    proc->keepAlive = unit;
+    s_->procedures.emplace(key, std::move(proc));
+  }
+  State& s = *s_;
+  const std::size_t depth = s.main.depth();
+  s.steps = 0;
+  s.calls.clear();
+  s.raised.reset();
+  auto work = [&] {
+    const char base = 0;
+    s.stackBase = &base;
+    try {
+      // The outermost block runs in the lasting scope so that its variables outlive this entry.
+      s.runMain(*unit);
+    } catch (...) {
+      s.raised.reset();
+      s.main.truncate(depth);
+      throw;
+    }
+    if (s.raised) {
+      const Raised r = std::move(*s.raised);
+      s.raised.reset();
+      s.main.truncate(depth);
+      throw UncaughtException{exceptionClass(r.exception), r.pos,
+                              "raised on line " + std::to_string(r.pos.line) + r.calls, r.message};
+    }
+  };
+  // Half the deep stack is for the program's calls; the rest is left for the host, the plug-in
+  // and the deepest expression.
+  s.stackBudget = kDeepStackBytes / 2;
+  if (!runOnDeepStack(work)) {
+    s.stackBudget = kFallbackStackBytes;
+    work();
   }
 }
 

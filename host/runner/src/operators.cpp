@@ -9,7 +9,7 @@ namespace quorvex::lang {
 namespace {
 
 bool isNumeric(const Type& t) {
-  return t.kind == Kind::Integer || t.kind == Kind::Double;
+  return !t.isArray() && (t.kind == Kind::Integer || t.kind == Kind::Double);
 }
 
 std::string mismatch(Op op, const Type& l, const Type& r) {
@@ -105,6 +105,7 @@ std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::stri
     if (why) *why = mismatch(op, l, r);
     return std::nullopt;
   };
+  if (l.isArray() || r.isArray()) return fail();
   const bool numeric = isNumeric(l) && isNumeric(r);
   const bool ints = l.kind == Kind::Integer && r.kind == Kind::Integer;
   switch (op) {
@@ -143,7 +144,7 @@ std::optional<Type> builtinResult(Op op, const Type& l, const Type& r, std::stri
 }
 
 std::optional<Type> builtinResult(Op op, const Type& operand, std::string* why) {
-  if (op == Op::Not && operand.kind == Kind::Boolean) return operand;
+  if (op == Op::Not && operand == Type::boolean()) return operand;
   if (op == Op::Neg && isNumeric(operand)) return operand;
   if (why) {
     *why = std::string("'") + opText(op) + "' cannot be applied to " + typeName(operand);

@@ -59,10 +59,15 @@ Pos startOf(const Expr& e) {
 namespace {
 
 constexpr std::string_view kKeywords[] = {
-    "Dim", "As",   "New",  "If",    "Then", "ElseIf", "Else",  "End",   "For",
-    "To",  "Step", "Next", "While", "Wend", "Try",    "Catch", "Print", "And",
-    "Or",  "Not",  "Nil",  "Is",    "True", "False",  "Mod",
+    "Dim",  "As",   "New",   "If",     "Then", "ElseIf",   "Else",  "End",      "For",   "To",
+    "Step", "Next", "While", "Wend",   "Try",  "Catch",    "Print", "And",      "Or",    "Not",
+    "Nil",  "Is",   "True",  "False",  "Mod",  "Function", "Sub",   "Return",   "Exit",  "Continue",
+    "Do",   "Loop", "Until", "Select", "Case", "Const",    "ReDim", "Preserve", "ByRef", "ByVal",
 };
+
+// Words that close a block; met where a statement should start, they close nothing.
+constexpr std::string_view kClosers[] = {"End",    "Next",  "Wend", "Else",
+                                         "ElseIf", "Catch", "Loop", "Case"};
 
 bool isKeyword(std::string_view s) {
   return std::any_of(std::begin(kKeywords), std::end(kKeywords),
@@ -79,7 +84,7 @@ class Parser {
 
   Program program() {
     Program p;
-    p.body = block({});
+    p.body = block({}, true);
     if (peek().kind != Tok::End) {
       throw ProgramError(peek().pos, describe(peek()) + " without a matching opening statement");
     }
@@ -134,18 +139,20 @@ class Parser {
     return std::any_of(enders.begin(), enders.end(), [&](auto w) { return isWord(peek(), w); });
   }
 
-  Block block(std::initializer_list<std::string_view> enders) {
+  // Only the program's own block (`top`) may define procedures.
+  Block block(std::initializer_list<std::string_view> enders, bool top = false) {
     Nest nest(*this);
     Block b;
     for (;;) {
       while (peek().kind == Tok::Newline) ++i_;
       if (atBlockEnd(enders)) return b;
-      for (auto w : {"End", "Next", "Wend", "Else", "ElseIf", "Catch"}) {
+      for (auto w : kClosers) {
         if (isWord(peek(), w)) {
           throw ProgramError(peek().pos,
                              describe(peek()) + " without a matching opening statement");
         }
       }
+      topLevel_ = top;
       b.push_back(statement());
     }
   }
@@ -160,23 +167,42 @@ class Parser {
   StmtPtr statement() {
     const Token& t = peek();
     if (isWord(t, "Dim")) return dim();
-    if (isWord(t, "Print")) return print();
+    if (isWord(t, "Const")) return constStmt();
     if (isWord(t, "If")) return ifStmt();
     if (isWord(t, "For")) return forStmt();
     if (isWord(t, "While")) return whileStmt();
+    if (isWord(t, "Do")) return doStmt();
+    if (isWord(t, "Select")) return selectStmt();
     if (isWord(t, "Try")) return tryStmt();
-    if (t.kind == Tok::Identifier && !isKeyword(t.text)) {
+    if (isWord(t, "Function") || isWord(t, "Sub")) return procedure();
+    if (startsSimple(t)) {
       auto s = simple();
       endOfLine();
       return s;
     }
-    expected("a statement (Dim, Print, If, For, While, Try, an assignment or a call)");
+    expected(
+        "a statement (Dim, Const, Print, If, For, While, Do, Select, Try, Function, Sub, an "
+        "assignment or a call)");
   }
 
-  // An assignment or a call: the statements that may also follow a one-line If.
+  static bool startsSimple(const Token& t) {
+    if (t.kind == Tok::Identifier && !isKeyword(t.text)) return true;
+    for (auto w : {"Print", "Return", "Exit", "Continue", "ReDim"}) {
+      if (isWord(t, w)) return true;
+    }
+    return false;
+  }
+
+  // The statements that may also follow a one-line If: an assignment, a call, Print, Return,
+  // Exit, Continue and ReDim.
   StmtPtr simple() {
     Pos p = peek().pos;
-    if (peek().kind == Tok::Identifier && !isKeyword(peek().text) && isSym(peek(1), "=")) {
+    if (isWord(peek(), "Print")) return printBody();
+    if (isWord(peek(), "Return")) return returnStmt();
+    if (isWord(peek(), "Exit") || isWord(peek(), "Continue")) return leave();
+    if (isWord(peek(), "ReDim")) return reDim();
+    if (!startsSimple(peek())) expected("a statement");
+    if (isSym(peek(1), "=")) {
       auto s = make(Stmt::Form::Assign, p);
       s->namePos = p;
       s->name = take().text;
@@ -184,16 +210,78 @@ class Parser {
       s->exprs.push_back(expr());
       return s;
     }
-    if (isWord(peek(), "Print")) {
-      return printBody();
+    // A name followed by an operator is an expression, not a call without parentheses.
+    const Token& after = peek(1);
+    const bool operatorNext = after.kind == Tok::Symbol || isWord(after, "Mod") ||
+                              isWord(after, "And") || isWord(after, "Or") || isWord(after, "Is");
+    if (!operatorNext) return bareCall();
+    // A call, a method call or an element; an element may be assigned to.
+    auto e = isSym(after, "(") || isSym(after, ".") ? postfix() : expr();
+    if (e->form == Expr::Form::Call && acceptSym("=")) {  // an element: a(i) = value
+      auto s = make(Stmt::Form::Assign, p);
+      s->namePos = p;
+      s->name = e->name;
+      s->index = std::move(e->args);
+      s->exprs.push_back(expr());
+      return s;
     }
-    auto e = expr();
-    if (e->form != Expr::Form::Call && e->form != Expr::Form::Method) {
+    const bool ends =
+        peek().kind == Tok::Newline || peek().kind == Tok::End || isWord(peek(), "Else");
+    if (!ends || (e->form != Expr::Form::Call && e->form != Expr::Form::Method)) {
       throw ProgramError(
           p, "expected an assignment (name = value) or a call; a value alone is not a statement");
     }
     auto s = make(Stmt::Form::Call, p);
     s->exprs.push_back(std::move(e));
+    return s;
+  }
+
+  // A call without parentheses: Name, or Name arg, arg.
+  StmtPtr bareCall() {
+    auto s = make(Stmt::Form::Call, peek().pos);
+    auto e = node(Expr::Form::Call, peek().pos);
+    e->name = take().text;
+    if (peek().kind != Tok::Newline && peek().kind != Tok::End && !isWord(peek(), "Else")) {
+      do {
+        e->args.push_back(expr());
+      } while (acceptSym(","));
+    }
+    s->exprs.push_back(std::move(e));
+    return s;
+  }
+
+  StmtPtr returnStmt() {
+    auto s = make(Stmt::Form::Return, take().pos);
+    if (peek().kind != Tok::Newline && peek().kind != Tok::End && !isWord(peek(), "Else")) {
+      s->exprs.push_back(expr());
+    }
+    return s;
+  }
+
+  StmtPtr leave() {
+    const bool exit = isWord(peek(), "Exit");
+    auto s = make(exit ? Stmt::Form::Exit : Stmt::Form::Continue, take().pos);
+    // Continue goes on with a loop; Exit may also leave the procedure.
+    for (auto w : {"For", "While", "Do", "Sub", "Function"}) {
+      if (isWord(peek(), w) &&
+          (exit || (w != std::string_view("Sub") && w != std::string_view("Function")))) {
+        s->word = w;
+        ++i_;
+        return s;
+      }
+    }
+    expected(exit ? "For, While, Do, Sub or Function after Exit"
+                  : "For, While or Do after Continue");
+  }
+
+  StmtPtr reDim() {
+    auto s = make(Stmt::Form::ReDim, take().pos);
+    acceptWord("Preserve");  // ReDim always keeps the elements that still fit
+    s->namePos = peek().pos;
+    s->name = name("an array name after ReDim");
+    expectSym("(", " after the array name");
+    s->index = args();
+    if (s->index.empty()) expected("the new upper bounds");
     return s;
   }
 
@@ -203,21 +291,106 @@ class Parser {
     return r;
   }
 
+  // After a name: "()" or "(,)" makes it an array of one or two dimensions.
+  int emptyDimensions() {
+    if (!isSym(peek(), "(")) return 0;
+    int rank = 1;
+    ++i_;
+    while (acceptSym(",")) ++rank;
+    expectSym(")", " after the array's dimensions");
+    return rank;
+  }
+
+  // A procedure's result type: a type name, "Fraction()" for an array.
+  TypeRef resultType() {
+    TypeRef r = typeRef();
+    r.rank = emptyDimensions();
+    return r;
+  }
+
+  void checkRank(std::size_t rank, Pos pos) {
+    if (rank > 2) throw ProgramError(pos, "an array has one or two dimensions");
+  }
+
   StmtPtr dim() {
     auto s = make(Stmt::Form::Dim, take().pos);
     s->namePos = peek().pos;
     s->name = name("a variable name after Dim");
+    int rank = 0;
+    if (isSym(peek(), "(") && !isSym(peek(1), ")") && !isSym(peek(1), ",")) {
+      ++i_;
+      s->index = args();
+      rank = static_cast<int>(s->index.size());
+    } else {
+      rank = emptyDimensions();
+    }
+    checkRank(static_cast<std::size_t>(rank), s->namePos);
     expectWord("As", " after the variable name");
-    if (acceptWord("New")) {
+    if (rank == 0 && acceptWord("New")) {
       s->isNew = true;
       s->type = typeRef();
       if (acceptSym("(")) s->exprs = args();
     } else {
       s->type = typeRef();
+      s->type.rank = rank;
       if (acceptSym("=")) s->exprs.push_back(expr());
     }
     endOfLine();
     return s;
+  }
+
+  StmtPtr constStmt() {
+    auto s = make(Stmt::Form::Const, take().pos);
+    s->namePos = peek().pos;
+    s->name = name("a name after Const");
+    if (acceptWord("As")) s->type = typeRef();
+    expectSym("=", " and the constant's value");
+    s->exprs.push_back(expr());
+    endOfLine();
+    return s;
+  }
+
+  StmtPtr procedure() {
+    auto s = make(Stmt::Form::Procedure, peek().pos);
+    auto proc = std::make_unique<Procedure>();
+    proc->pos = peek().pos;
+    proc->isFunction = isWord(take(), "Function");
+    const char* kind = proc->isFunction ? "Function" : "Sub";
+    if (!topLevel_) {
+      throw ProgramError(
+          proc->pos,
+          std::string("a ") + kind + " is defined at the top of the program, not inside a block");
+    }
+    proc->namePos = peek().pos;
+    proc->name = name(std::string("a name after ") + kind);
+    if (acceptSym("(") && !acceptSym(")")) {
+      do {
+        proc->params.push_back(param());
+      } while (acceptSym(","));
+      expectSym(")", " to close the parameter list");
+    }
+    if (proc->isFunction) {
+      expectWord("As", " and the Function's result type");
+      proc->result = resultType();
+    }
+    endOfLine();
+    proc->body = block({"End"});
+    closing(kind);
+    s->procedure = std::move(proc);
+    return s;
+  }
+
+  Param param() {
+    Param p;
+    p.byRef = acceptWord("ByRef");
+    if (!p.byRef) acceptWord("ByVal");
+    p.pos = peek().pos;
+    p.name = name("a parameter name");
+    const int rank = emptyDimensions();
+    expectWord("As", " after the parameter name");
+    p.type = typeRef();
+    p.type.rank = rank;
+    return p;
   }
 
   StmtPtr printBody() {
@@ -240,10 +413,12 @@ class Parser {
     s->exprs.push_back(expr());
     expectWord("Then", " after the If condition");
     if (peek().kind != Tok::Newline && peek().kind != Tok::End) {
-      // One-line form: If cond Then statement
-      Block b;
-      b.push_back(simple());
-      s->blocks.push_back(std::move(b));
+      // One-line form: If cond Then statement [Else statement]
+      s->blocks.push_back(oneStatement());
+      if (acceptWord("Else")) {
+        s->hasElse = true;
+        s->blocks.push_back(oneStatement());
+      }
       endOfLine();
       return s;
     }
@@ -262,6 +437,12 @@ class Parser {
     }
     closing("If");
     return s;
+  }
+
+  Block oneStatement() {
+    Block b;
+    b.push_back(simple());
+    return b;
   }
 
   void closing(std::string_view what) {
@@ -322,6 +503,77 @@ class Parser {
     if (s->catches.empty()) expected("'Catch' after the Try block");
     closing("Try");
     return s;
+  }
+
+  // Do [While|Until cond] ... Loop [While|Until cond]: the condition at one end at most.
+  StmtPtr doStmt() {
+    auto s = make(Stmt::Form::Do, take().pos);
+    if (isWord(peek(), "While") || isWord(peek(), "Until")) {
+      s->word = take().text;
+      s->testFirst = true;
+      s->exprs.push_back(expr());
+    }
+    endOfLine();
+    s->blocks.push_back(block({"Loop"}));
+    expectWord("Loop", " to close the Do loop");
+    if (!s->testFirst && (isWord(peek(), "While") || isWord(peek(), "Until"))) {
+      s->word = take().text;
+      s->exprs.push_back(expr());
+    }
+    endOfLine();
+    return s;
+  }
+
+  StmtPtr selectStmt() {
+    auto s = make(Stmt::Form::Select, take().pos);
+    expectWord("Case", " after Select");
+    s->exprs.push_back(expr());
+    endOfLine();
+    while (peek().kind == Tok::Newline) ++i_;
+    while (isWord(peek(), "Case")) {
+      CaseClause c;
+      c.pos = take().pos;
+      if (!acceptWord("Else")) {
+        do {
+          c.tests.push_back(caseTest());
+        } while (acceptSym(","));
+      } else if (s->hasElse) {
+        throw ProgramError(c.pos, "a second Case Else");
+      } else {
+        s->hasElse = true;
+      }
+      endOfLine();
+      c.body = block({"Case", "End"});
+      if (s->hasElse && !c.tests.empty()) {
+        throw ProgramError(c.pos, "a Case after Case Else");
+      }
+      s->cases.push_back(std::move(c));
+    }
+    closing("Select");
+    return s;
+  }
+
+  CaseTest caseTest() {
+    CaseTest t;
+    if (acceptWord("Is")) {
+      t.form = CaseTest::Form::Is;
+      static const std::pair<const char*, Op> ops[] = {{"=", Op::Eq}, {"<>", Op::Ne},
+                                                       {"<", Op::Lt}, {"<=", Op::Le},
+                                                       {">", Op::Gt}, {">=", Op::Ge}};
+      bool found = false;
+      for (auto& [sym, op] : ops) {
+        if (!found && acceptSym(sym)) t.op = op, found = true;
+      }
+      if (!found) expected("a comparison (=, <>, <, <=, >, >=) after Case Is");
+      t.value = expr();
+      return t;
+    }
+    t.value = expr();
+    if (acceptWord("To")) {
+      t.form = CaseTest::Form::Range;
+      t.high = expr();
+    }
+    return t;
   }
 
   // ---- expressions
@@ -530,6 +782,7 @@ class Parser {
   std::vector<Token> t_;
   std::size_t i_ = 0;
   int depth_ = 0;
+  bool topLevel_ = false;
 };
 
 }  // namespace
@@ -553,11 +806,14 @@ int openBlocks(std::string_view source) {
       const Token& first = toks[start];
       const Token& last = toks[i - 1];
       if (isWord(first, "If") && isWord(last, "Then")) ++open;
-      if (isWord(first, "For") || isWord(first, "While") || isWord(first, "Try")) ++open;
-      if (isWord(first, "Next") || isWord(first, "Wend")) --open;
-      if (isWord(first, "End") && i - start > 1 &&
-          (isWord(toks[start + 1], "If") || isWord(toks[start + 1], "Try"))) {
-        --open;
+      for (auto w : {"For", "While", "Try", "Do", "Select", "Function", "Sub"}) {
+        if (isWord(first, w)) ++open;
+      }
+      if (isWord(first, "Next") || isWord(first, "Wend") || isWord(first, "Loop")) --open;
+      if (isWord(first, "End") && i - start > 1) {
+        for (auto w : {"If", "Try", "Select", "Function", "Sub"}) {
+          if (isWord(toks[start + 1], w)) --open;
+        }
       }
     }
     start = i + 1;

@@ -27,7 +27,8 @@ std::string lowerName(std::string_view s) {
 }
 
 bool operator==(const Type& a, const Type& b) {
-  return a.kind == b.kind && (a.kind != Kind::Object || sameName(a.className, b.className));
+  return a.kind == b.kind && a.rank == b.rank &&
+         (a.kind != Kind::Object || sameName(a.className, b.className));
 }
 
 namespace {
@@ -38,6 +39,9 @@ struct TypeOf {
   Type operator()(const std::string&) const { return Type::string(); }
   Type operator()(bool) const { return Type::boolean(); }
   Type operator()(const ObjectRef& o) const { return Type::object(o.className); }
+  Type operator()(const ArrayRef& a) const {
+    return a->element.arrayOf(static_cast<int>(a->upper.size()));
+  }
 };
 
 struct Display {
@@ -47,6 +51,11 @@ struct Display {
   std::string operator()(const std::string& s) const { return s; }
   std::string operator()(bool b) const { return b ? "True" : "False"; }
   std::string operator()(const ObjectRef& o) const { return "<" + o.className + ">"; }
+  std::string operator()(const ArrayRef& a) const {
+    std::string bounds;
+    for (auto u : a->upper) bounds += (bounds.empty() ? "" : ", ") + std::to_string(u);
+    return "<" + typeName(a->element) + "(" + bounds + ")>";
+  }
 };
 }  // namespace
 
@@ -55,6 +64,7 @@ Type typeOf(const Value& v) {
 }
 
 std::string typeName(const Type& t) {
+  if (t.isArray()) return typeName(t.element()) + "(" + std::string(t.rank - 1, ',') + ")";
   switch (t.kind) {
     case Kind::Integer:
       return "Integer";
@@ -95,8 +105,30 @@ std::string display(const Value& v) {
 
 bool assignable(const Type& to, const Type& from) {
   if (to == from) return true;
+  if (to.isArray() || from.isArray()) return false;
   if (to.kind == Kind::Double && from.kind == Kind::Integer) return true;
   return to.kind == Kind::Object && from.kind == Kind::Nil;
+}
+
+Value defaultValue(const Type& t) {
+  if (t.isArray()) {
+    auto a = std::make_shared<Array>();
+    a->element = t.element();
+    a->upper.assign(static_cast<std::size_t>(t.rank), -1);
+    return a;
+  }
+  switch (t.kind) {
+    case Kind::Integer:
+      return std::int64_t{0};
+    case Kind::Double:
+      return 0.0;
+    case Kind::String:
+      return std::string();
+    case Kind::Boolean:
+      return false;
+    default:
+      return Nil{};
+  }
 }
 
 Value convertFor(const Type& to, Value v) {

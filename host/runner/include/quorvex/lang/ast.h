@@ -59,6 +59,7 @@ using Block = std::vector<StmtPtr>;
 struct TypeRef {
   std::string name;
   Pos pos;
+  int rank = 0;  // dimensions of an array type ("Integer()": 1, "Integer(,)": 2), 0 otherwise
 };
 
 struct CatchClause {
@@ -68,19 +69,74 @@ struct CatchClause {
   Block body;
 };
 
+// One test of a Case line: `value`, `low To high`, or `Is <op> value`.
+struct CaseTest {
+  enum class Form { Equal, Range, Is };
+  Form form = Form::Equal;
+  Op op = Op::Eq;  // Is
+  ExprPtr value;   // Range: the low end
+  ExprPtr high;    // Range
+};
+
+struct CaseClause {
+  Pos pos;
+  std::vector<CaseTest> tests;  // empty: Case Else
+  Block body;
+};
+
+struct Param {
+  std::string name;
+  Pos pos;
+  TypeRef type;  // rank > 0: an array, always passed by reference
+  bool byRef = false;
+};
+
+struct Procedure {
+  Pos pos;
+  std::string name;
+  Pos namePos;
+  bool isFunction = false;
+  std::vector<Param> params;
+  TypeRef result;  // Function only
+  Block body;
+};
+
 struct Stmt {
-  enum class Form { Dim, Assign, Print, If, For, While, Try, Call };
+  enum class Form {
+    Dim,
+    Const,
+    Assign,
+    Print,
+    If,
+    For,
+    While,
+    Do,
+    Select,
+    Try,
+    Call,
+    Procedure,
+    Return,
+    Exit,
+    Continue,
+    ReDim,
+  };
   Form form;
   Pos pos;
-  std::string name;  // Dim, Assign, For: the variable
+  std::string name;  // Dim, Const, Assign, For, ReDim: the variable
   Pos namePos;
-  TypeRef type;  // Dim; For when it declares its variable ("For i As Integer = ...")
+  TypeRef type;  // Dim, Const; For when it declares its variable ("For i As Integer = ...")
   bool isNew = false;
-  ExprList exprs;  // Print items; Dim: initial value or New arguments; Assign: value;
-                   // If: conditions; For: from, to, [step]; While: condition; Call: the call
-  std::vector<Block> blocks;  // If: one per condition plus Else; For, While, Try: the body
+  ExprList exprs;  // Print items; Dim, Const: initial value or New arguments; Assign: value;
+                   // If: conditions; For: from, to, [step]; While: condition; Do: its condition,
+                   // if any; Select: the value tested; Call: the call; Return: the value, if any
+  ExprList index;  // Assign: the element's indices; Dim, ReDim: the upper bounds
+  std::vector<Block> blocks;  // If: one per condition plus Else; For, While, Do, Try: the body
   bool hasElse = false;
   std::vector<CatchClause> catches;
+  std::vector<CaseClause> cases;
+  std::string word;        // Exit, Continue: what is left ("For", "Sub", ...); Do: "While", "Until"
+  bool testFirst = false;  // Do: the condition stands after Do rather than after Loop
+  std::unique_ptr<Procedure> procedure;
 };
 
 struct Program {

@@ -12,10 +12,21 @@
 
 namespace quorvex::lang {
 
-// An exception the program raised through the host and did not catch.
+// Calls of the program's procedures that may be in progress at once; one more is an error.
+constexpr std::size_t kMaxCallDepth = 100000;
+
+// An exception the program raised (through the host, or an index out of range) and did not catch.
 struct UncaughtException {
   std::string className;
   Pos pos;
+  std::string where;    // "raised on line 5, in Inner, called from line 9"
+  std::string message;  // what the runner's own exceptions say; empty for the plug-in's
+
+  // "uncaught exception C (raised on line 5, in F, called from line 9)[: message]"
+  std::string describe() const {
+    return "uncaught exception " + className + " (" + where + ")" +
+           (message.empty() ? "" : ": " + message);
+  }
 };
 
 // A run stopped because the interrupt flag was raised (Ctrl-C), at the statement about to run.
@@ -28,12 +39,11 @@ class Interpreter {
   Interpreter(ObjectHost& host, std::ostream& out);
   ~Interpreter();
 
-  // Names, types and classes, before anything runs; throws ProgramError at the first fault.
-  void check(const Program& program);
-  // Checks, then runs. Variables declared at the outermost level stay for the next call, which is
+  // Checks (names, types, classes and procedures, before anything runs), then runs. Variables
+  // declared at the outermost level and the procedures defined stay for the next call, which is
   // how interactive input builds on earlier entries. Throws ProgramError, UncaughtException or
   // Interrupted.
-  void run(const Program& program);
+  void run(Program program);
   // Stops a run with a ProgramError after this many statements and loop rounds (0: no limit), so
   // that a fuzzer's endless loop ends.
   void setStepLimit(std::uint64_t steps);

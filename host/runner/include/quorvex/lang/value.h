@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace quorvex::lang {
 
@@ -19,13 +20,18 @@ struct ObjectRef {
 
 struct Nil {};
 
-using Value = std::variant<Nil, std::int64_t, double, std::string, bool, ObjectRef>;
+struct Array;
+// An array is shared, not copied: assigning or passing one hands over the same elements.
+using ArrayRef = std::shared_ptr<Array>;
+
+using Value = std::variant<Nil, std::int64_t, double, std::string, bool, ObjectRef, ArrayRef>;
 
 enum class Kind { Nil, Integer, Double, String, Boolean, Object };
 
 struct Type {
   Kind kind = Kind::Nil;
   std::string className;  // for Kind::Object only
+  int rank = 0;           // an array of this many dimensions of the element type; 0: no array
 
   static Type integer() { return {Kind::Integer, {}}; }
   static Type dbl() { return {Kind::Double, {}}; }
@@ -33,6 +39,19 @@ struct Type {
   static Type boolean() { return {Kind::Boolean, {}}; }
   static Type nil() { return {Kind::Nil, {}}; }
   static Type object(std::string cls) { return {Kind::Object, std::move(cls)}; }
+  Type element() const { return {kind, className, 0}; }
+  Type arrayOf(int dimensions) const { return {kind, className, dimensions}; }
+  bool isArray() const { return rank > 0; }
+};
+
+// The most elements one array may hold: a runaway size stops the program rather than exhaust
+// memory.
+constexpr std::int64_t kMaxArrayElements = std::int64_t{1} << 22;
+
+struct Array {
+  Type element;
+  std::vector<std::int64_t> upper;  // the last index of each dimension; -1: empty
+  std::vector<Value> items;         // row by row
 };
 
 bool operator==(const Type& a, const Type& b);
@@ -57,6 +76,9 @@ std::string formatDouble(double d);
 // Whether a value of type `from` may be stored in a variable declared `to` (Integer widens to
 // Double, Nil fits every object variable).
 bool assignable(const Type& to, const Type& from);
+// The value a variable of type `t` starts with: 0, 0.0, "", False, Nil, or an empty array.
+Value defaultValue(const Type& t);
+
 // Converts a value for storage in a variable declared `to`; only call when assignable().
 Value convertFor(const Type& to, Value v);
 
