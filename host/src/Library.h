@@ -1,12 +1,14 @@
 // A loaded shared library, behind the smallest interface the host needs. One implementation per
 // platform (Library_posix.cpp, Library_windows.cpp); nothing else in the host touches the OS
-// loader.
+// loader. On POSIX a macOS dylib is mapped by the host's own loader instead (LibraryMachO.cpp).
 #pragma once
 
 #include <functional>
 #include <string>
 
 namespace quorvex::detail {
+
+class MachOImage;
 
 class Library {
  public:
@@ -23,11 +25,16 @@ class Library {
   // Whether `address`, found by symbol(), names a function rather than data.
   bool isCode(const void* address) const;
   void close();
-  bool isOpen() const { return handle_ != nullptr; }
+  bool isOpen() const { return handle_ != nullptr || image_ != nullptr; }
 
  private:
+  // True when the file starts like a Mach-O file, which the system loader here cannot load.
+  static bool isMachO(const std::string& path);
+  bool openMachO(const std::string& path, std::string* error);
+
   void* handle_ = nullptr;
   std::string copy_;  // a file made for a fresh copy, removed on close (where it must stay open)
+  MachOImage* image_ = nullptr;
 };
 
 // Runs `work` where a crash cannot take this process with it (a child process, where there is

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "Library.h"
+#include "MachOImage.h"
 
 namespace quorvex::detail {
 namespace {
@@ -50,6 +51,8 @@ std::string loaderReason(const std::string& opened) {
 
 bool Library::open(const std::string& path, bool fresh, std::string* error) {
   close();
+  // Every Mach-O image is mapped afresh, so `fresh` holds without a copy.
+  if (isMachO(path)) return openMachO(path, error);
   const std::string copy = fresh ? temporaryCopy(path) : std::string();
   if (fresh && copy.empty()) {
     if (error != nullptr) *error = "cannot load " + path + ": cannot make a private copy";
@@ -69,10 +72,12 @@ bool Library::open(const std::string& path, bool fresh, std::string* error) {
 }
 
 void* Library::symbol(const char* name) const {
+  if (image_ != nullptr) return image_->symbol(name);
   return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
 }
 
 bool Library::isCode(const void* address) const {
+  if (image_ != nullptr) return image_->isCode(address);
   Dl_info info{};
   void* entry = nullptr;
   if (dladdr1(address, &info, &entry, RTLD_DL_SYMENT) == 0 || entry == nullptr) {
@@ -85,6 +90,8 @@ bool Library::isCode(const void* address) const {
 void Library::close() {
   if (handle_ != nullptr) dlclose(handle_);
   handle_ = nullptr;
+  delete image_;
+  image_ = nullptr;
 }
 
 std::string crashOf(const std::function<void()>& work) {

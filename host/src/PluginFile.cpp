@@ -7,6 +7,7 @@
 
 #ifndef _WIN32
 #include "ElfCheck.h"
+#include "MachOImage.h"
 #endif
 
 namespace quorvex::detail {
@@ -50,7 +51,12 @@ std::string pluginBytesProblem(std::string_view bytes) {
       return "a Windows DLL, which this system cannot load";
 #endif
     case Format::MachO:
+#ifdef _WIN32
       return "a macOS library (Mach-O), which this system cannot load";
+#else
+      // The host maps a macOS x86-64 dylib itself (Library's Mach-O path).
+      return MachOImage::problem(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+#endif
     case Format::Other:
       break;
   }

@@ -7,6 +7,8 @@
 #if !defined(_WIN32)
 #include <dlfcn.h>
 #include <unistd.h>
+
+#include "Library.h"
 #endif
 
 #include <cstdio>
@@ -52,6 +54,8 @@ namespace glue {
 #else
 // The test executable links the plug-in only to learn each symbol's exported name (through
 // dladdr); every call goes into a private copy, so no cache survives from one copy to the next.
+// The copy is loaded as the host loads a plug-in, so it may also be another build of the same
+// sources (the macOS dylib) with the same names.
 class PluginCopy {
  public:
   PluginCopy() {
@@ -64,17 +68,13 @@ class PluginCopy {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out << in.rdbuf();
     }
-    handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) error_ = dlerror();
+    library_.open(path, &error_);
     std::remove(path);
-  }
-  ~PluginCopy() {
-    if (handle_ != nullptr) dlclose(handle_);
   }
   PluginCopy(const PluginCopy&) = delete;
   PluginCopy& operator=(const PluginCopy&) = delete;
 
-  bool ok() const { return handle_ != nullptr; }
+  bool ok() const { return library_.isOpen(); }
   const std::string& error() const { return error_; }
 
   // The copy's own definition of the function or global that `linked` names.
@@ -84,9 +84,9 @@ class PluginCopy {
     if (dladdr(reinterpret_cast<void*>(linked), &info) == 0 || info.dli_sname == nullptr) {
       return nullptr;
     }
-    return reinterpret_cast<T*>(dlsym(handle_, info.dli_sname));
+    return reinterpret_cast<T*>(library_.symbol(info.dli_sname));
   }
-  void* symbol(const char* name) const { return dlsym(handle_, name); }
+  void* symbol(const char* name) const { return library_.symbol(name); }
 
   // Stores the stand-in resolver directly, as the entry point would, without registering anything.
   void attachResolver() const {
@@ -94,7 +94,7 @@ class PluginCopy {
   }
 
  private:
-  void* handle_ = nullptr;
+  quorvex::detail::Library library_;
   std::string error_;
 };
 #endif
