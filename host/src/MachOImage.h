@@ -46,7 +46,8 @@ class MachOImage {
   std::uintptr_t address(std::uint64_t vmAddr) const { return vmAddr + slide_; }
   // What was added to every rebased pointer.
   std::uint64_t slide() const { return slide_; }
-  std::size_t exportCount() const { return exports_.size(); }
+  // Every export: Mach-O name (with the underscore) -> address.
+  const std::unordered_map<std::string, std::uintptr_t>& exports() const { return exports_; }
 
  private:
   MachOImage() = default;

@@ -5,16 +5,21 @@
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
+#include <cxxabi.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <iterator>
+
 #include "Library.h"
+#include "MachOImage.h"
 #endif
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,7 +89,9 @@ class PluginCopy {
     if (dladdr(reinterpret_cast<void*>(linked), &info) == 0 || info.dli_sname == nullptr) {
       return nullptr;
     }
-    return reinterpret_cast<T*>(library_.symbol(info.dli_sname));
+    void* own = library_.symbol(info.dli_sname);
+    if (own == nullptr) own = library_.symbol(dylibName(info.dli_sname).c_str());
+    return reinterpret_cast<T*>(own);
   }
   void* symbol(const char* name) const { return library_.symbol(name); }
 
@@ -94,6 +101,39 @@ class PluginCopy {
   }
 
  private:
+  static std::string declaration(const char* mangled) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> text(
+        abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
+    std::string out = status == 0 ? text.get() : mangled;
+    for (std::size_t at; (at = out.find("long long")) != std::string::npos;) out.erase(at, 5);
+    return out;
+  }
+
+  // The macOS dylib names a few functions differently: std::int64_t is `long long` there and
+  // `long` here, mangled `x`/`y` instead of `l`/`m`. Both have one size and one calling
+  // convention, so the dylib's own definition is its export that declares the same function once
+  // `long long` reads as `long`. (A Linux build's copy always has the linked name itself.)
+  static std::string dylibName(const char* linuxName) {
+    static const std::map<std::string, std::string> byDeclaration = [] {
+      std::map<std::string, std::string> names;
+      std::ifstream in(QUORVEX_PLUGIN_PATH, std::ios::binary);
+      const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+      quorvex::detail::MachOImage::Options options;
+      options.runInitializers = false;
+      const auto image =
+          quorvex::detail::MachOImage::load(bytes.data(), bytes.size(), options, nullptr);
+      if (image == nullptr) return names;
+      for (const auto& entry : image->exports()) {
+        const std::string name = entry.first.substr(1);
+        names.emplace(declaration(name.c_str()), name);
+      }
+      return names;
+    }();
+    const auto found = byDeclaration.find(declaration(linuxName));
+    return found == byDeclaration.end() ? linuxName : found->second;
+  }
+
   quorvex::detail::Library library_;
   std::string error_;
 };
