@@ -78,6 +78,9 @@ struct DyldInfo {
   std::uint32_t rebaseOff, rebaseSize, bindOff, bindSize, weakBindOff, weakBindSize;
   std::uint32_t lazyBindOff, lazyBindSize, exportOff, exportSize;
 };
+struct LinkeditData {
+  std::uint32_t cmd, size, dataOff, dataSize;
+};
 struct Nlist {
   std::uint32_t nameIndex;
   std::uint8_t type, section;

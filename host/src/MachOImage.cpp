@@ -94,13 +94,17 @@ struct MachOLoader {
                       reason);
   }
 
-  void protect() {
-    mprotect(image.region_, image.span_, PROT_NONE);
+  // Gaps between segments stay inaccessible, as they would under the system's loader.
+  bool protect() {
+    if (mprotect(image.region_, image.span_, PROT_NONE) != 0)
+      return fail(reason, "cannot protect the image's memory");
     for (const SegmentInfo& s : layout.segments) {
       if (s.vmSize == 0) continue;
       const std::size_t size = static_cast<std::size_t>((s.vmSize + kPage - 1) / kPage * kPage);
-      mprotect(at(s.vmAddr), size, protection(s.initProt));
+      if (mprotect(at(s.vmAddr), size, protection(s.initProt)) != 0)
+        return fail(reason, "cannot give segment " + s.name + " its protection");
     }
+    return true;
   }
 
   // The initializer and terminator functions, checked to lie in the image's code before any runs.
@@ -173,8 +177,7 @@ std::unique_ptr<MachOImage> MachOImage::load(const std::uint8_t* data, std::size
   std::unique_ptr<MachOImage> image(new MachOImage());
   MachOLoader loader{*image, layout, data, reason};
   std::vector<std::uintptr_t> initializers;
-  if (!loader.map() || !loader.link()) return nullptr;
-  loader.protect();
+  if (!loader.map() || !loader.link() || !loader.protect()) return nullptr;
   if (!loader.collect(&initializers)) {
     image->terminators_.clear();
     return nullptr;

@@ -28,7 +28,7 @@ int* errnoLocation() {
 }
 
 // The stack protector's canary, for builds that compile with it.
-std::uintptr_t stackGuard = 0x5eed5a1ecafe0000u;
+std::uint64_t stackGuard = 0x5eed5a1ecafe0000u;
 [[noreturn]] void stackSmashed() {
   std::fputs("quorvex: the macOS plug-in detected a stack buffer overflow\n", stderr);
   std::abort();

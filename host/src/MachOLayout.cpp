@@ -35,7 +35,7 @@ bool checkHeader(const Header& header, std::size_t size, std::string* reason) {
   return true;
 }
 
-bool readRange(std::uint32_t offset, std::uint32_t size, std::size_t fileSize, FileRange* range,
+bool readRange(std::uint64_t offset, std::uint64_t size, std::size_t fileSize, FileRange* range,
                const char* what, std::string* reason) {
   if (!fits(offset, size, fileSize))
     return fail(reason, std::string("truncated: the ") + what + " runs past the end of the file");
@@ -104,8 +104,8 @@ bool readSymtab(Bytes in, std::size_t fileSize, Layout* layout, std::string* rea
   if (!in.ok()) return fail(reason, "the symbol table command is too short");
   if (s.symCount > fileSize / sizeof(Nlist))
     return fail(reason, "truncated: the symbol table runs past the end of the file");
-  return readRange(s.symOff, s.symCount * static_cast<std::uint32_t>(sizeof(Nlist)), fileSize,
-                   &layout->symbols, "symbol table", reason) &&
+  return readRange(s.symOff, std::uint64_t{s.symCount} * sizeof(Nlist), fileSize, &layout->symbols,
+                   "symbol table", reason) &&
          readRange(s.strOff, s.strSize, fileSize, &layout->strings, "string table", reason);
 }
 
@@ -134,9 +134,9 @@ bool readCommand(const Command& c, Bytes body, std::size_t fileSize, Layout* lay
     case kCmdChainedFixups:
       return fail(reason, "uses chained fixups, which this loader does not apply");
     case kCmdExportsTrie: {
-      const auto d = body.read<DyldInfo>();  // cmd, size, then offset and size like rebase info
-      return readRange(d.rebaseOff, d.rebaseSize, fileSize, &layout->exports, "export trie",
-                       reason);
+      const auto d = body.read<LinkeditData>();
+      if (!body.ok()) return fail(reason, "the export trie command is too short");
+      return readRange(d.dataOff, d.dataSize, fileSize, &layout->exports, "export trie", reason);
     }
     case kCmdRpath:
       return true;  // search paths matter only to libraries this loader would refuse anyway
