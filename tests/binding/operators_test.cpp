@@ -109,6 +109,21 @@ TEST_F(Operators, OverflowRaisesAndReturnsTheReceiver) {
   for (const BinaryCase& c : cases) check(c);
 }
 
+#if LONG_MAX == 9223372036854775807L
+// Within 2^-30 of the limit a product is formed only if ln|a| + ln|b| stays under 63 ln 2, which
+// is conservative there. This is the one place where the C library's log decides a result, so it
+// is what shows that a build of the plug-in is linked to the right log.
+TEST_F(Operators, ProductsNearTheLimitFollowTheLogarithms) {
+  const BinaryCase cases[] = {
+      {Op::Multiply, F(2, 1), F(4611686018427387903L, 1), kNone, kOverflow, Returns::kLeft},
+      {Op::Multiply, I(3), F(3074457345618258602L, 1), kNone, kOverflow, Returns::kRight},
+      {Op::Multiply, F(3037000499L, 1), I(3037000500L), {9223372033963249500L, 1}, nullptr,
+       Returns::kNew},
+  };
+  for (const BinaryCase& c : cases) check(c);
+}
+#endif
+
 TEST_F(Operators, Powers) {
   constexpr long kBits = static_cast<long>(sizeof(long) * CHAR_BIT);
   const BinaryCase cases[] = {
