@@ -23,6 +23,16 @@ std::uint32_t firstWord(const std::uint8_t* head) {
   return word;
 }
 
+// Every refusal says which loader refused, so that a user who picked the wrong build's file
+// learns which file it was.
+const std::string kCannotMap = "a macOS library the host cannot map: ";
+
+#if defined(__x86_64__) && defined(__linux__)
+constexpr bool kRunsHere = true;
+#else
+constexpr bool kRunsHere = false;
+#endif
+
 int protection(std::uint32_t machProt) {
   return ((machProt & kProtRead) != 0 ? PROT_READ : 0) |
          ((machProt & kProtWrite) != 0 ? PROT_WRITE : 0) |
@@ -96,6 +106,11 @@ struct MachOLoader {
 
   // Gaps between segments stay inaccessible, as they would under the system's loader.
   bool protect() {
+    for (const SegmentInfo& s : layout.segments) {
+      const auto start = reinterpret_cast<std::uintptr_t>(at(s.vmAddr));
+      if (s.vmSize > 0 && (s.initProt & kProtExecute) != 0)
+        image.code_.emplace_back(start, start + static_cast<std::uintptr_t>(s.vmSize));
+    }
     if (mprotect(image.region_, image.span_, PROT_NONE) != 0)
       return fail(reason, "cannot protect the image's memory");
     for (const SegmentInfo& s : layout.segments) {
@@ -133,17 +148,16 @@ struct MachOLoader {
 };
 
 std::string MachOImage::problem(const std::uint8_t* data, std::size_t size) {
-  if (size >= 4 && firstWord(data) == 0xbebafeca)
-    return "a universal Mach-O file; only a thin x86-64 dylib can be loaded";
-#if !defined(__x86_64__) || !defined(__linux__)
-  (void)data, (void)size;
-  return "a macOS x86-64 dylib runs only in a Linux x86-64 process";
-#else
-  Layout layout;
   std::string reason;
-  readLayout(data, size, &layout, &reason);
-  return reason;
-#endif
+  if (size >= 4 && firstWord(data) == 0xbebafeca) {
+    reason = "a universal file; only a thin x86-64 dylib can be loaded";
+  } else if (!kRunsHere) {
+    reason = "an x86-64 dylib runs only in a Linux x86-64 process";
+  } else {
+    Layout layout;
+    readLayout(data, size, &layout, &reason);
+  }
+  return reason.empty() ? reason : kCannotMap + reason;
 }
 
 bool MachOImage::isCode(const void* address) const {
@@ -171,15 +185,15 @@ std::unique_ptr<MachOImage> MachOImage::load(const std::uint8_t* data, std::size
                                              const Options& options, std::string* reason) {
   std::string scratch;
   if (reason == nullptr) reason = &scratch;
-  Layout layout;
   *reason = problem(data, size);
+  Layout layout;
   if (!reason->empty() || !readLayout(data, size, &layout, reason)) return nullptr;
   std::unique_ptr<MachOImage> image(new MachOImage());
   MachOLoader loader{*image, layout, data, reason};
   std::vector<std::uintptr_t> initializers;
-  if (!loader.map() || !loader.link() || !loader.protect()) return nullptr;
-  if (!loader.collect(&initializers)) {
+  if (!loader.map() || !loader.link() || !loader.protect() || !loader.collect(&initializers)) {
     image->terminators_.clear();
+    reason->insert(0, kCannotMap);
     return nullptr;
   }
   if (!options.runInitializers) image->terminators_.clear();

@@ -73,7 +73,7 @@ class PluginCopy {
       std::ofstream out(path, std::ios::binary | std::ios::trunc);
       out << in.rdbuf();
     }
-    library_.open(path, &error_);
+    library_.open(path, false, &error_);  // already a private copy
     std::remove(path);
   }
   PluginCopy(const PluginCopy&) = delete;
