@@ -59,6 +59,19 @@ Flow continueFlow(const std::string& word) {
   return Flow::NextDo;
 }
 
+// The checker lets through values whose type it cannot know (a Catch variable without a class,
+// a method whose declarations disagree on the result); these look again, where a value is used.
+std::int64_t integerIn(const Value& v, Pos pos, const char* what) {
+  if (auto* i = std::get_if<std::int64_t>(&v)) return *i;
+  throw ProgramError(pos,
+                     std::string("expected an Integer ") + what + ", found " + typeName(typeOf(v)));
+}
+
+ArrayRef arrayIn(const Value& v, Pos pos) {
+  if (auto* a = std::get_if<ArrayRef>(&v)) return *a;
+  throw ProgramError(pos, "expected an array, found " + typeName(typeOf(v)));
+}
+
 std::string exceptionClass(const Value& v) {
   if (auto* o = std::get_if<ObjectRef>(&v)) return o->className;
   return "Exception";
@@ -237,7 +250,8 @@ struct Interpreter::State {
     Value v = eval(*s.exprs[0]);
     if (raised) return;
     if (s.index.empty()) return store(s.name, std::move(v), s.exprs[0]->pos);
-    auto array = std::get<ArrayRef>(lookup(s.name, s.namePos).value);  // held through the indices
+    ArrayRef array =
+        arrayIn(lookup(s.name, s.namePos).value, s.namePos);  // held through the indices
     const std::vector<Value> index = evalAll(s.index);
     if (raised) return;
     if (Value* slot = at(*array, index, s.name, s.namePos)) {
@@ -340,7 +354,8 @@ struct Interpreter::State {
       Value other = eval(e);
       if (raised) return false;
       Value answer = operate(op, v, other, cls, classFor(other, e), startOf(e));
-      return !raised && std::get<bool>(answer);
+      auto* holds = std::get_if<bool>(&answer);
+      return !raised && holds && *holds;
     };
     for (const auto& c : s.cases) {
       bool match = c.tests.empty();
@@ -387,7 +402,7 @@ struct Interpreter::State {
     for (const auto& e : list) {
       Value v = eval(*e);
       if (raised) return {};
-      upper.push_back(std::get<std::int64_t>(v));
+      upper.push_back(integerIn(v, startOf(*e), "upper bound"));
     }
     return upper;
   }
@@ -420,7 +435,7 @@ struct Interpreter::State {
 
   void reDim(const Stmt& s) {
     Variable& var = lookup(s.name, s.namePos);
-    ArrayRef array = std::get<ArrayRef>(var.value);
+    ArrayRef array = arrayIn(var.value, s.namePos);
     const std::vector<std::int64_t> upper = upperBounds(s.index);
     if (raised) return;
     std::vector<Value> items(checkedSize(upper, s.namePos), defaultValue(array->element));
@@ -443,7 +458,7 @@ struct Interpreter::State {
   Value* at(Array& a, const std::vector<Value>& index, const std::string& name, Pos pos) {
     std::size_t flat = 0;
     for (std::size_t d = 0; d < a.upper.size(); ++d) {
-      const std::int64_t i = std::get<std::int64_t>(index[d]);
+      const std::int64_t i = integerIn(index[d], pos, "index");
       if (i < 0 || i > a.upper[d]) {
         outOfBounds(a, index, name, pos);
         return nullptr;
@@ -618,7 +633,7 @@ struct Interpreter::State {
     if (raised) return Nil{};
     switch (callee.kind) {
       case Callee::Kind::Element: {
-        auto array = std::get<ArrayRef>(lookup(e.name, e.pos).value);
+        ArrayRef array = arrayIn(lookup(e.name, e.pos).value, e.pos);
         Value* v = at(*array, args, e.name, e.pos);
         return v ? *v : Value(Nil{});
       }
@@ -632,8 +647,8 @@ struct Interpreter::State {
   Value uBound(const Expr& e) {
     std::vector<Value> args = evalAll(e.args);
     if (raised) return Nil{};
-    auto array = std::get<ArrayRef>(args[0]);
-    const std::int64_t d = args.size() > 1 ? std::get<std::int64_t>(args[1]) : 1;
+    ArrayRef array = arrayIn(args[0], startOf(*e.args[0]));
+    const std::int64_t d = args.size() > 1 ? integerIn(args[1], e.pos, "dimension") : 1;
     if (d < 1 || d > static_cast<std::int64_t>(array->upper.size())) {
       throw ProgramError(e.pos, "UBound: the array has no dimension " + std::to_string(d));
     }
@@ -711,7 +726,7 @@ struct Interpreter::State {
         v = eval(arg);
       }
       if (raised) return Nil{};
-      args.push_back(convertFor(proc.params[i], std::move(v)));
+      args.push_back(checked(proc.params[i], std::move(v), startOf(arg), def.params[i].name));
     }
     enter(e.pos);
     Call call(*this, proc, e.pos, std::move(targets));
@@ -722,7 +737,8 @@ struct Interpreter::State {
     if (f == Flow::Raise || !def.isFunction) return Nil{};
     // Return without a value, Exit Function or the end: the result type's default.
     const bool given = f == Flow::Return && !std::holds_alternative<Nil>(result);
-    Value value = given ? convertFor(proc.result, std::move(result)) : defaultValue(proc.result);
+    Value value = given ? checked(proc.result, std::move(result), e.pos, def.name)
+                        : defaultValue(proc.result);
     result = Nil{};
     return value;
   }
@@ -745,7 +761,7 @@ struct Interpreter::State {
   Target target(std::size_t param, const Expr& arg) {
     Target t{param, &arg, nullptr, {}};
     if (arg.form == Expr::Form::Call && res->callAt(arg).kind == Callee::Kind::Element) {
-      t.array = std::get<ArrayRef>(lookup(arg.name, arg.pos).value);
+      t.array = arrayIn(lookup(arg.name, arg.pos).value, arg.pos);
       t.index = evalAll(arg.args);
     }
     return t;
