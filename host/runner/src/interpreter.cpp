@@ -836,9 +836,9 @@ void Interpreter::run(Program program) {
                               "raised on line " + std::to_string(r.pos.line) + r.calls, r.message};
     }
   };
-  // Half the deep stack is for the program's calls; the rest is left for the host, the plug-in
-  // and the deepest expression.
-  s.stackBudget = kDeepStackBytes / 2;
+  // An eighth of the deep stack (32 MiB at the least) is left for the host, the plug-in and the
+  // deepest expression below the last call; the rest takes 100,000 calls on every target.
+  s.stackBudget = kDeepStackBytes - kDeepStackBytes / 8;
   if (!runOnDeepStack(work)) {
     s.stackBudget = kFallbackStackBytes;
     work();
