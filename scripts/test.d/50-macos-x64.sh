@@ -3,8 +3,9 @@
 # self-check proves the reading catches a dropped unit and a leaked runtime). Then the dylib runs:
 # the Linux x86-64 host maps it with its own Mach-O loader (same calling convention, same data
 # model) and the host-level groups load it instead of the Linux build (the macos-x64-run preset:
-# the loader's own tests, binding, proxy rows through the dylib's own proxies, the misbehaving
-# host, the fuzz replays, every example and documentation program with its 64-bit output).
+# the loader's own tests, the host's start-up and registration, binding, proxy rows through the
+# dylib's own proxies, the misbehaving host, the runner, the fuzz replays, and every example and
+# documentation program with its 64-bit output).
 set -euo pipefail
 cmake --preset macos-x64 >/dev/null
 cmake --build --preset macos-x64
