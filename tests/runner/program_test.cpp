@@ -211,6 +211,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "Sum(n - 1)\nEnd Function\nPrint Sum(10000)",
                    "50005000\n"},
         OutputCase{
+            "ByRefGivesBackWhatWasSetBeforeARaise",
+            "Sub Half(ByRef n As Integer, f As Fraction)\nn = n \\ 2\nPrint (f / n).Str\nEnd "
+            "Sub\nDim n As Integer = 1\nTry\nHalf n, New Fraction(1)\nCatch\nPrint \"n is\", n\n"
+            "End Try",
+            "n is 0\n"},
+        OutputCase{"MutualRecursionAndNestedCalls",
+                   "Function Even(n As Integer) As Boolean\nIf n = 0 Then Return True\nReturn "
+                   "Odd(n - 1)\nEnd Function\nFunction Odd(n As Integer) As Boolean\nIf n = 0 Then "
+                   "Return False\nReturn Even(n - 1)\nEnd Function\nPrint Even(10), Odd(Abs(-7)), "
+                   "Even(Len(Str(Floor(12.5))))",
+                   "True True True\n"},
+        OutputCase{
             "ExceptionsReachTheCallersTry",
             "Function Inv(n As Integer) As Fraction\nReturn New Fraction(1) / n\nEnd Function\n"
             "Try\nPrint Inv(0).Str\nCatch e As FractionDivideByZeroException\nPrint \"caught\"\n"
@@ -237,6 +249,10 @@ INSTANTIATE_TEST_SUITE_P(
             "t(i) = i * i\nNext\nReturn t\nEnd Function\nDim a() As Integer\nGrow a\n"
             "Dim s() As Integer\ns = Squares(3)\nPrint UBound(a), a(4), s(3), UBound(Squares(2))",
             "4 9 9 2\n"},
+        OutputCase{"AssignedArraysAreShared",
+                   "Dim a(1) As Integer\nDim b() As Integer = a\nb(1) = 5\nReDim b(3)\nPrint a(1), "
+                   "UBound(a), UBound(b)",
+                   "5 3 3\n"},
         OutputCase{"OutOfRangeIsCaught",
                    "Dim a(2) As Integer\nTry\na(3) = 1\nCatch e As OutOfBoundsException\nPrint "
                    "\"caught\", "
@@ -403,6 +419,18 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"AssignToAConstant", "Const N As Integer = 1\nN = 2", "2:1: 'N' is a constant"},
         ErrorCase{"ConstantFromAVariable", "Dim x As Integer\nConst N As Integer = x",
                   "2:22: a constant's value cannot use the variable 'x'"},
+        ErrorCase{"ExitSubInAFunction", "Function F() As Integer\nExit Sub\nEnd Function",
+                  "2:1: Exit Sub outside a Sub"},
+        ErrorCase{"ContinueOutsideALoop", "Continue Do", "1:1: Continue Do outside a Do loop"},
+        ErrorCase{"ReDimOfAScalar", "Dim x As Integer\nReDim x(3)", "2:7: 'x' is not an array"},
+        ErrorCase{"ElementOfAScalar", "Dim x As Integer\nx(1) = 2", "2:1: 'x' is not an array"},
+        ErrorCase{"ArrayInArithmetic", "Dim a(1) As Integer\nPrint a + 1",
+                  "2:9: '+' cannot combine Integer() and Integer"},
+        ErrorCase{"UBoundOfAScalar", "Print UBound(3)", "1:14: UBound takes an array"},
+        ErrorCase{"ParameterTwice", "Sub S(a As Integer, A As Double)\nEnd Sub",
+                  "1:21: 'A' is already a parameter"},
+        ErrorCase{"ObjectConstant", "Const F = New Fraction(1)",
+                  "1:11: a constant's value is made of literals"},
         ErrorCase{"SelectCaseTypes", "Select Case 1\nCase \"a\"\nEnd Select",
                   "2:6: '=' cannot combine Integer and String"},
         ErrorCase{"CheckedBeforeAnythingRuns", "Print \"first\"\nPrint y",
