@@ -19,6 +19,7 @@
 namespace {
 
 using proxytest::describeAll;
+using proxytest::HitResults;
 using proxytest::Host;
 using proxytest::Recorder;
 using proxytest::sample;
@@ -45,37 +46,6 @@ std::vector<std::string> namesAsked(const char* entry, const char* fallback) {
   if (fallback != nullptr) names.emplace_back(fallback);
   return names;
 }
-
-// The host's result for the n-th hit and what the proxy must make of it. A byte flag comes from an
-// entry that answers in a wider register, so only a proxy that tests the low byte alone sees 0x100
-// as false; a `long` flag of 0x100 is true; a host byte (2) is returned as it came.
-template <class Ret, class HostRet>
-struct HitResults {
-  static constexpr bool kByteFlag =
-      std::is_same_v<Ret, bool> && std::is_same_v<HostRet, std::uint8_t>;
-  using Host = std::conditional_t<kByteFlag, std::uint32_t, HostRet>;
-
-  static Host host(int hit) {
-    if constexpr (kByteFlag) {
-      return hit == 1 ? 0x100u : 0x102u;
-    } else if constexpr (std::is_same_v<Ret, bool>) {
-      return static_cast<Host>(hit == 1 ? 0x100 : 0);
-    } else if constexpr (std::is_same_v<HostRet, std::uint8_t>) {
-      return static_cast<Host>(hit + 1);
-    } else if constexpr (!std::is_void_v<HostRet>) {
-      return sample<Host>(90 + hit);
-    } else {
-      return 0;
-    }
-  }
-  static Ret expected(int hit) {
-    if constexpr (kByteFlag) {
-      return hit != 1;
-    } else if constexpr (!std::is_void_v<Ret>) {
-      return static_cast<Ret>(host(hit));
-    }
-  }
-};
 
 // An integer reaches the host with the caller's value whatever width the host takes it at: a
 // widened value is sign- or zero-extended by its own signedness, never reinterpreted.

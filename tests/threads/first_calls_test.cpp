@@ -1,0 +1,277 @@
+// Every proxy row of every catalogue this target carries, each called by eight threads at once,
+// first against a resolver that misses, then against one that answers. A miss asks on every call,
+// so each thread asks once. Without a lock, two threads may both find a cache empty and both ask:
+// once answered, a row is asked at least once and at most once per thread, every thread reaches
+// the entry with its arguments and gets its result, and after the threads have joined the row is
+// never asked again. Overloads, which keep no cache, ask and answer exactly as their typed proxy.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "CountingResolver.h"
+#include "RecordingHost.h"
+#include "Together.h"
+
+namespace {
+
+using proxytest::HitResults;
+using proxytest::sample;
+using proxytest::samples;
+using threadhost::CountingResolver;
+using together::kThreads;
+
+enum class RowKind { plain, element, custom, forward };
+
+struct Row {
+  const char* catalogue;
+  const char* proxy;
+  RowKind kind;
+  int proxies;
+  void (*check)();
+};
+
+// A host entry of one signature, one per Tag, that any thread may call: it counts every call and
+// keeps each thread's last arguments apart.
+template <class Tag, class R, class... A>
+struct SharedRecorder {
+  using Result = std::conditional_t<std::is_void_v<R>, char, R>;
+  static inline std::atomic<int> calls{0};
+  static inline thread_local std::tuple<A...> last{};
+  static inline Result result{};  // set before the threads start
+
+  QORA_TEST_ANY_CALLER static R entry(A... args) {
+    last = std::make_tuple(args...);
+    calls.fetch_add(1);
+    if constexpr (!std::is_void_v<R>) return result;
+  }
+};
+
+// Runs `call` on every thread at once; the number of threads on which it returned false.
+template <class Call>
+int failingThreads(const Call& call) {
+  std::atomic<int> failed{0};
+  together::run([&](int) {
+    if (!call()) failed.fetch_add(1);
+  });
+  return failed.load();
+}
+
+// The questions of one bind by many threads: at least one, at most one per thread; a second name
+// is asked exactly as often as the first, which it follows only after a miss.
+void expectRacedBind(const char* entry, const char* fallback) {
+  CountingResolver& host = CountingResolver::instance();
+  const int asked = host.asked(entry);
+  EXPECT_GE(asked, 1) << "bound without asking";
+  EXPECT_LE(asked, kThreads) << "asked more than once by a thread";
+  EXPECT_EQ(host.asked(fallback), fallback != nullptr ? asked : 0);
+  EXPECT_EQ(host.total(), asked + host.asked(fallback)) << "asked for a name it does not use";
+}
+
+template <class Tag, class Ret, class... P, class HostRet, class... H, class MissFn>
+void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), const char* entry,
+              const char* fallback, MissFn miss) {
+  SCOPED_TRACE(proxyName);
+  using Results = HitResults<Ret, HostRet>;
+  using Entry = SharedRecorder<Tag, typename Results::Host, std::decay_t<H>...>;
+  CountingResolver& host = CountingResolver::instance();
+  host.expect({entry, fallback});
+  const auto args = samples<P...>();
+  const std::tuple<std::decay_t<H>...> passed(args);
+  const auto call = [&](bool bound) {
+    if constexpr (std::is_void_v<Ret>) {
+      std::apply(proxy, args);
+    } else if (!(std::apply(proxy, args) == (bound ? Results::expected(1) : miss()))) {
+      return false;
+    }
+    return !bound || Entry::last == passed;
+  };
+
+  EXPECT_EQ(failingThreads([&] { return call(false); }), 0) << "miss value";
+  EXPECT_EQ(host.asked(entry), kThreads) << "a miss asks again on every call";
+  EXPECT_EQ(host.asked(fallback), fallback != nullptr ? kThreads : 0);
+
+  host.forget();
+  if constexpr (!std::is_void_v<HostRet>) Entry::result = Results::host(1);
+  host.answer(fallback != nullptr ? fallback : entry, &Entry::entry);
+  EXPECT_EQ(failingThreads([&] { return call(true); }), 0) << "result or arguments";
+  EXPECT_EQ(Entry::calls.load(), kThreads);
+  expectRacedBind(entry, fallback);
+
+  host.forget();
+  EXPECT_TRUE(call(true));
+  EXPECT_EQ(host.total(), 0) << "asked again once bound";
+}
+
+struct ElementEntry {
+  const char* entry;
+  const char* fallback;
+};
+
+// One element operation. `access` calls the proxy on the calling thread and tells whether the
+// element procedure saw that thread's arguments (and, for a read, whether its value came back).
+template <class Lookup, class Proc, class Access>
+void checkElementOp(const ElementEntry& names, const Access& access) {
+  SCOPED_TRACE(names.entry);
+  CountingResolver& host = CountingResolver::instance();
+  host.expect({names.entry, names.fallback});
+  failingThreads(access);
+  EXPECT_EQ(host.asked(names.entry), kThreads) << "a miss asks again on every call";
+  EXPECT_EQ(Lookup::calls.load() + Proc::calls.load(), 0) << "called after a miss";
+
+  host.forget();
+  Lookup::result = reinterpret_cast<void*>(&Proc::entry);
+  host.answer(names.fallback != nullptr ? names.fallback : names.entry, &Lookup::entry);
+  EXPECT_EQ(failingThreads(access), 0) << "the procedure's arguments or the value read";
+  EXPECT_EQ(Lookup::calls.load(), kThreads) << "the lookup is asked on every access";
+  EXPECT_EQ(Proc::calls.load(), kThreads);
+  expectRacedBind(names.entry, names.fallback);
+
+  host.forget();
+  EXPECT_TRUE(access());
+  EXPECT_EQ(host.total(), 0) << "asked again once bound";
+}
+
+template <int Op, class Tag>
+struct OpTag;
+
+template <class Tag, class ValueT, class ProcT>
+void checkElement(void (*insert)(QORAarrayStruct*, QORAInteger, ValueT),
+                  void (*get)(QORAarrayStruct*, QORAInteger, ValueT*),
+                  void (*set)(QORAarrayStruct*, QORAInteger, ValueT),
+                  const ElementEntry& insertName, const ElementEntry& getName,
+                  const ElementEntry& setName) {
+  QORAarrayStruct* const array = sample<QORAarrayStruct*>(1);
+  const QORAInteger index = sample<QORAInteger>(2);
+  const ValueT value = sample<ValueT>(3);
+  const ProcT procValue = static_cast<ProcT>(value);
+  {
+    using Find = SharedRecorder<OpTag<0, Tag>, void*, QORAarrayStruct*>;
+    using Proc = SharedRecorder<OpTag<1, Tag>, void, QORAarrayStruct*, QORAInteger, ProcT>;
+    checkElementOp<Find, Proc>(insertName, [&] {
+      insert(array, index, value);
+      return Proc::last == std::make_tuple(array, index, procValue);
+    });
+  }
+  {
+    using Find = SharedRecorder<OpTag<2, Tag>, void*, QORAarrayStruct*>;
+    using Proc = SharedRecorder<OpTag<3, Tag>, ProcT, QORAarrayStruct*, QORAInteger>;
+    Proc::result = static_cast<ProcT>(sample<ValueT>(77));
+    checkElementOp<Find, Proc>(getName, [&] {
+      ValueT out{};
+      get(array, index, &out);
+      return Proc::last == std::make_tuple(array, index) &&
+             out == static_cast<ValueT>(Proc::result);
+    });
+  }
+  {
+    using Find = SharedRecorder<OpTag<4, Tag>, void*, QORAarrayStruct*>;
+    using Proc = SharedRecorder<OpTag<5, Tag>, void, QORAarrayStruct*, ProcT, QORAInteger>;
+    checkElementOp<Find, Proc>(setName, [&] {
+      set(array, index, value);
+      return Proc::last == std::make_tuple(array, procValue, index);
+    });
+  }
+}
+
+// Runs after every typed proxy has had its rows checked, so its cache is bound (or, for a target
+// written by hand, asks the same way whoever calls it).
+template <class Ret, class... P>
+void checkForward(const char* name, Ret (*overload)(P...), Ret (*typed)(P...)) {
+  SCOPED_TRACE(name);
+  CountingResolver& host = CountingResolver::instance();
+  host.expect({});
+  const auto args = samples<P...>();
+  EXPECT_EQ(failingThreads([&] {
+              if constexpr (std::is_void_v<Ret>) {
+                std::apply(overload, args);
+                return true;
+              } else {
+                return std::apply(overload, args) == std::apply(typed, args);
+              }
+            }),
+            0)
+      << "the overload's result differs from its typed proxy's";
+  const int askedByBoth = host.total();
+  host.forget();
+  failingThreads([&] {
+    std::apply(typed, args);
+    return true;
+  });
+  EXPECT_EQ(askedByBoth, 2 * host.total()) << "the overload asks otherwise than its typed proxy";
+}
+
+std::vector<Row> catalogueRows() {
+  std::vector<Row> rows;
+#define QORA_TEST_CATALOGUE "strings"
+#define QORA_TEST_FILE "GlueCode/proxies/strings.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "text"
+#define QORA_TEST_FILE "GlueCode/proxies/text.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "objects"
+#define QORA_TEST_FILE "GlueCode/proxies/objects.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "registration"
+#define QORA_TEST_FILE "GlueCode/proxies/registration.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "runtime"
+#define QORA_TEST_FILE "GlueCode/proxies/runtime.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "variants"
+#define QORA_TEST_FILE "GlueCode/proxies/variants.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "properties"
+#define QORA_TEST_FILE "GlueCode/proxies/properties.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "arrays"
+#define QORA_TEST_FILE "GlueCode/proxies/arrays.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "components"
+#define QORA_TEST_FILE "GlueCode/proxies/components.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "controls"
+#define QORA_TEST_FILE "GlueCode/proxies/controls.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "graphics"
+#define QORA_TEST_FILE "GlueCode/proxies/graphics.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "pictures"
+#define QORA_TEST_FILE "GlueCode/proxies/pictures.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "databases"
+#define QORA_TEST_FILE "GlueCode/proxies/databases.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "sockets"
+#define QORA_TEST_FILE "GlueCode/proxies/sockets.def"
+#include "CatalogueRows.inc"
+#define QORA_TEST_CATALOGUE "files"
+#define QORA_TEST_FILE "GlueCode/proxies/files.def"
+#include "CatalogueRows.inc"
+#if defined(QORA_TARGET_MACOS_SET)
+#define QORA_TEST_CATALOGUE "macos"
+#define QORA_TEST_FILE "GlueCode/proxies/macos.def"
+#include "CatalogueRows.inc"
+#endif
+#if defined(QORA_TARGET_WINDOWS)
+#define QORA_TEST_CATALOGUE "windows"
+#define QORA_TEST_FILE "GlueCode/proxies/windows.def"
+#include "CatalogueRows.inc"
+#endif
+  return rows;
+}
+
+TEST(FirstCalls, EightThreadsAtOnceOnEveryRow) {
+  gResolver = &CountingResolver::resolve;
+  const std::vector<Row> rows = catalogueRows();
+  for (const Row& row : rows) {
+    if (row.kind == RowKind::plain || row.kind == RowKind::element) row.check();
+  }
+  for (const Row& row : rows) {
+    if (row.kind == RowKind::forward) row.check();
+  }
+}
+
+}  // namespace
