@@ -58,6 +58,7 @@ QORAclassDefinition DivideByZeroExceptionClass =    {kQORAPluginVersion, "Fracti
 QORAclassDefinition IntegerOverflowExceptionClass = {kQORAPluginVersion, "FractionIntegerOverflowException", nullptr, 0,             0,         nullptr,             nullptr,            nullptr, nullptr, nullptr,         0,                    {}, 0,                     {}};
 // clang-format on
 
+// Start-up state, written once before any thread calls in (FractionClass.h).
 QORAclassRefStruct* globalFractionRef = nullptr;
 QORAclassRefStruct* globalBadArgumentExceptionRef = nullptr;
 QORAclassRefStruct* globalDivideByZeroExceptionRef = nullptr;

@@ -8,6 +8,9 @@
 constexpr std::intptr_t kFractionMethodCount = 24;
 constexpr std::size_t kOtherFractionMethodCount = 4;
 
+// Written only during start-up: PluginEntry sets each record's flags and the host fills in its
+// dataOffset as it registers it. Start-up ends before any thread can call into the plug-in, so from
+// then on threads only read them, and need no lock or atomic to do so.
 extern QORAclassDefinition FractionClass;
 extern QORAclassDefinition BadArgumentExceptionClass;
 extern QORAclassDefinition DivideByZeroExceptionClass;
@@ -15,6 +18,9 @@ extern QORAclassDefinition IntegerOverflowExceptionClass;
 extern QORAmethodEntry FractionMethods[kFractionMethodCount];
 extern QORAmethodEntry otherFractionMethods[kOtherFractionMethodCount];
 
+// Written once, by PluginEntry, before any thread can call into the plug-in; only read afterwards,
+// by any number of threads at once. Beyond these and the records above, the binding keeps no state
+// that two calls share: each call works on its arguments and on objects the host hands it.
 extern QORAclassRefStruct* globalFractionRef;
 extern QORAclassRefStruct* globalBadArgumentExceptionRef;
 extern QORAclassRefStruct* globalDivideByZeroExceptionRef;

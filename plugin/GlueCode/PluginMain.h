@@ -4,11 +4,14 @@
 #ifndef QUORVEX_GLUECODE_PLUGINMAIN_H
 #define QUORVEX_GLUECODE_PLUGINMAIN_H
 
+#include <atomic>
+
 #include "GlueCode/Records.h"
 #include "GlueCode/Targets.h"
 
-// Null until QORAPluginMain stores the host's resolver; never cleared.
-extern QORAResolver gResolver;
+// Null until QORAPluginMain stores the host's resolver; never cleared. Atomic because a host may
+// call proxies from several threads, and a host that runs the entry point again overwrites it.
+extern std::atomic<QORAResolver> gResolver;
 
 // The library entry point: stores the resolver, announces the plug-in version, calls PluginEntry.
 extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver);

@@ -6,17 +6,22 @@
 #if defined(QORA_TARGET_MACOS_SET)
 
 // Bound like every other proxy: resolved through gResolver on first use, the answer cached, a miss
-// asked again on the next call. It cannot share PluginMain's file-local binding helper, so the same
-// few lines stand here.
+// asked again on the next call, relaxed atomics throughout and a hit never overwritten. It cannot
+// share PluginMain's file-local binding helper, so the same few lines stand here.
 void* QORAGetCocoaViewCallbacks() {
   using GetCallbacks = void* (*)();
-  static GetCallbacks pGetCocoaViewCallbacks = nullptr;
-  if (QORA_UNLIKELY(pGetCocoaViewCallbacks == nullptr) && gResolver != nullptr) {
-    pGetCocoaViewCallbacks =
-        reinterpret_cast<GetCallbacks>(gResolver("PluginGetCocoaViewCallbacks"));
+  constexpr std::memory_order kRelaxed = std::memory_order_relaxed;
+  static std::atomic<GetCallbacks> pGetCocoaViewCallbacks{nullptr};
+  GetCallbacks bound = pGetCocoaViewCallbacks.load(kRelaxed);
+  if (QORA_UNLIKELY(bound == nullptr)) {
+    const QORAResolver resolver = gResolver.load(kRelaxed);
+    if (resolver == nullptr) return nullptr;
+    const auto found = reinterpret_cast<GetCallbacks>(resolver("PluginGetCocoaViewCallbacks"));
+    // On failure the exchange leaves in `bound` the address another thread stored first.
+    if (pGetCocoaViewCallbacks.compare_exchange_strong(bound, found, kRelaxed)) bound = found;
   }
-  if (pGetCocoaViewCallbacks == nullptr) return nullptr;
-  return pGetCocoaViewCallbacks();
+  if (bound == nullptr) return nullptr;
+  return bound();
 }
 
 #endif

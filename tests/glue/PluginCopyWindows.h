@@ -61,7 +61,7 @@ class PluginCopy {
 
   // Stores the stand-in resolver directly, as the entry point would, without registering anything.
   void attachResolver() const {
-    *static_cast<QORAResolver*>(symbol("gResolver")) = &StandIn::resolve;
+    static_cast<std::atomic<QORAResolver>*>(symbol("gResolver"))->store(&StandIn::resolve);
   }
 
  private:

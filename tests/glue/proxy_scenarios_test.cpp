@@ -24,7 +24,7 @@ class Glue : public ::testing::Test {
 // --- before the entry point, and the entry point itself
 
 TEST_F(Glue, ProxiesCalledBeforeTheResolverIsStoredMissWithoutCrashing) {
-  ASSERT_EQ(*static_cast<QORAResolver*>(copy.symbol("gResolver")), nullptr);
+  ASSERT_EQ(static_cast<std::atomic<QORAResolver>*>(copy.symbol("gResolver"))->load(), nullptr);
   StringDataRecord record{};
   EXPECT_FALSE(copy.get(&QORAGetStringData)(nullptr, kQORAEncodingUTF8, &record));
   EXPECT_EQ(copy.get(&QORAGetClassRef)("Fraction"), nullptr);

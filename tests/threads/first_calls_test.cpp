@@ -49,14 +49,22 @@ struct SharedRecorder {
   }
 };
 
-// Runs `call` on every thread at once; the number of threads on which it returned false.
+// Runs `call(index)` on every thread at once; the number of threads on which it returned false.
 template <class Call>
 int failingThreads(const Call& call) {
   std::atomic<int> failed{0};
-  together::run([&](int) {
-    if (!call()) failed.fetch_add(1);
+  together::run([&](int index) {
+    if (!call(index)) failed.fetch_add(1);
   });
   return failed.load();
+}
+
+// Samples of a thread's own: pointers that a proxy may write through point at memory no other
+// thread is given.
+template <class... P, std::size_t... I>
+std::tuple<std::decay_t<P>...> samplesOf(int thread, std::index_sequence<I...>) {
+  return std::tuple<std::decay_t<P>...>(
+      sample<std::decay_t<P>>(8 * thread + static_cast<int>(I) + 1)...);
 }
 
 // The questions of one bind by many threads: at least one, at most one per thread; a second name
@@ -89,14 +97,14 @@ void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), cons
     return !bound || Entry::last == passed;
   };
 
-  EXPECT_EQ(failingThreads([&] { return call(false); }), 0) << "miss value";
+  EXPECT_EQ(failingThreads([&](int) { return call(false); }), 0) << "miss value";
   EXPECT_EQ(host.asked(entry), kThreads) << "a miss asks again on every call";
   EXPECT_EQ(host.asked(fallback), fallback != nullptr ? kThreads : 0);
 
   host.forget();
   if constexpr (!std::is_void_v<HostRet>) Entry::result = Results::host(1);
   host.answer(fallback != nullptr ? fallback : entry, &Entry::entry);
-  EXPECT_EQ(failingThreads([&] { return call(true); }), 0) << "result or arguments";
+  EXPECT_EQ(failingThreads([&](int) { return call(true); }), 0) << "result or arguments";
   EXPECT_EQ(Entry::calls.load(), kThreads);
   expectRacedBind(entry, fallback);
 
@@ -117,14 +125,15 @@ void checkElementOp(const ElementEntry& names, const Access& access) {
   SCOPED_TRACE(names.entry);
   CountingResolver& host = CountingResolver::instance();
   host.expect({names.entry, names.fallback});
-  failingThreads(access);
+  failingThreads([&](int) { return access(); });
   EXPECT_EQ(host.asked(names.entry), kThreads) << "a miss asks again on every call";
   EXPECT_EQ(Lookup::calls.load() + Proc::calls.load(), 0) << "called after a miss";
 
   host.forget();
   Lookup::result = reinterpret_cast<void*>(&Proc::entry);
   host.answer(names.fallback != nullptr ? names.fallback : names.entry, &Lookup::entry);
-  EXPECT_EQ(failingThreads(access), 0) << "the procedure's arguments or the value read";
+  EXPECT_EQ(failingThreads([&](int) { return access(); }), 0)
+      << "the procedure's arguments or the value read";
   EXPECT_EQ(Lookup::calls.load(), kThreads) << "the lookup is asked on every access";
   EXPECT_EQ(Proc::calls.load(), kThreads);
   expectRacedBind(names.entry, names.fallback);
@@ -183,21 +192,21 @@ void checkForward(const char* name, Ret (*overload)(P...), Ret (*typed)(P...)) {
   SCOPED_TRACE(name);
   CountingResolver& host = CountingResolver::instance();
   host.expect({});
-  const auto args = samples<P...>();
-  EXPECT_EQ(failingThreads([&] {
-              if constexpr (std::is_void_v<Ret>) {
-                std::apply(overload, args);
-                return true;
-              } else {
-                return std::apply(overload, args) == std::apply(typed, args);
-              }
-            }),
-            0)
-      << "the overload's result differs from its typed proxy's";
+  const auto both = [&](int thread) {
+    const auto args = samplesOf<P...>(thread, std::index_sequence_for<P...>{});
+    if constexpr (std::is_void_v<Ret>) {
+      std::apply(overload, args);
+      std::apply(typed, args);
+      return true;
+    } else {
+      return std::apply(overload, args) == std::apply(typed, args);
+    }
+  };
+  EXPECT_EQ(failingThreads(both), 0) << "the overload's result differs from its typed proxy's";
   const int askedByBoth = host.total();
   host.forget();
-  failingThreads([&] {
-    std::apply(typed, args);
+  failingThreads([&](int thread) {
+    std::apply(typed, samplesOf<P...>(thread, std::index_sequence_for<P...>{}));
     return true;
   });
   EXPECT_EQ(askedByBoth, 2 * host.total()) << "the overload asks otherwise than its typed proxy";
