@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -212,75 +213,28 @@ void checkForward(const char* name, Ret (*overload)(P...), Ret (*typed)(P...)) {
   EXPECT_EQ(askedByBoth, 2 * host.total()) << "the overload asks otherwise than its typed proxy";
 }
 
+// Every row of the layer's index, in one list. The index opens and closes its own expansion; the
+// row file's own prologue and epilogue around it change nothing.
 std::vector<Row> catalogueRows() {
   std::vector<Row> rows;
-#define QORA_TEST_CATALOGUE "strings"
-#define QORA_TEST_FILE "GlueCode/proxies/strings.def"
+#define QORA_TEST_CATALOGUE "all"
+#define QORA_TEST_FILE "GlueCode/proxies/catalogues.def"
 #include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "text"
-#define QORA_TEST_FILE "GlueCode/proxies/text.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "objects"
-#define QORA_TEST_FILE "GlueCode/proxies/objects.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "registration"
-#define QORA_TEST_FILE "GlueCode/proxies/registration.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "runtime"
-#define QORA_TEST_FILE "GlueCode/proxies/runtime.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "variants"
-#define QORA_TEST_FILE "GlueCode/proxies/variants.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "properties"
-#define QORA_TEST_FILE "GlueCode/proxies/properties.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "arrays"
-#define QORA_TEST_FILE "GlueCode/proxies/arrays.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "components"
-#define QORA_TEST_FILE "GlueCode/proxies/components.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "controls"
-#define QORA_TEST_FILE "GlueCode/proxies/controls.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "graphics"
-#define QORA_TEST_FILE "GlueCode/proxies/graphics.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "pictures"
-#define QORA_TEST_FILE "GlueCode/proxies/pictures.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "databases"
-#define QORA_TEST_FILE "GlueCode/proxies/databases.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "sockets"
-#define QORA_TEST_FILE "GlueCode/proxies/sockets.def"
-#include "CatalogueRows.inc"
-#define QORA_TEST_CATALOGUE "files"
-#define QORA_TEST_FILE "GlueCode/proxies/files.def"
-#include "CatalogueRows.inc"
-#if defined(QORA_TARGET_MACOS_SET)
-#define QORA_TEST_CATALOGUE "macos"
-#define QORA_TEST_FILE "GlueCode/proxies/macos.def"
-#include "CatalogueRows.inc"
-#endif
-#if defined(QORA_TARGET_WINDOWS)
-#define QORA_TEST_CATALOGUE "windows"
-#define QORA_TEST_FILE "GlueCode/proxies/windows.def"
-#include "CatalogueRows.inc"
-#endif
   return rows;
 }
 
 TEST(FirstCalls, EightThreadsAtOnceOnEveryRow) {
   gResolver = &CountingResolver::resolve;
   const std::vector<Row> rows = catalogueRows();
+  int raced = 0;
   for (const Row& row : rows) {
     if (row.kind == RowKind::plain || row.kind == RowKind::element) row.check();
+    raced += row.kind == RowKind::custom ? 0 : row.proxies;
   }
   for (const Row& row : rows) {
     if (row.kind == RowKind::forward) row.check();
   }
+  std::printf("%d proxies, each called by %d threads at once\n", raced, kThreads);
 }
 
 }  // namespace
