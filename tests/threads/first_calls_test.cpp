@@ -213,6 +213,100 @@ void checkForward(const char* name, Ret (*overload)(P...), Ret (*typed)(P...)) {
   EXPECT_EQ(askedByBoth, 2 * host.total()) << "the overload asks otherwise than its typed proxy";
 }
 
+// A proxy written by hand, binding `entry`: `call(bound)` makes one call on the calling thread and
+// tells whether it did what it should with the host lacking the entry, or answering with `answer`.
+template <class Call>
+void checkIrregular(const char* proxy, const char* entry, void* answer, const Call& call) {
+  SCOPED_TRACE(proxy);
+  CountingResolver& host = CountingResolver::instance();
+  host.expect({entry});
+  EXPECT_EQ(failingThreads([&](int) { return call(false); }), 0) << "miss value";
+  EXPECT_EQ(host.asked(entry), kThreads) << "a miss asks again on every call";
+
+  host.forget();
+  host.answer(entry, answer);
+  EXPECT_EQ(failingThreads([&](int) { return call(true); }), 0) << "result or arguments";
+  expectRacedBind(entry, nullptr);
+
+  host.forget();
+  EXPECT_TRUE(call(true));
+  EXPECT_EQ(host.total(), 0) << "asked again once bound";
+}
+
+std::uint8_t trueInByte(QORAobjectStruct*, const char*, std::uint8_t* byte) {
+  *byte = 7;
+  return 1;
+}
+
+// The hand-written proxies that keep caches of their own, each raced the same way as a row. The
+// LenB caches bind through the shared method loader, which QORAStringLength binds first.
+// Returns how many it checked.
+int checkIrregularProxies() {
+  QORAobjectStruct* const object = sample<QORAobjectStruct*>(1);
+  QORAstringStruct* const text = sample<QORAstringStruct*>(2);
+  {
+    struct Tag;
+    checkRow<Tag>("QORAnewInstanceWithClass", &QORAnewInstanceWithClass,
+                  static_cast<QORAobjectStruct* (*)(QORAclassRefStruct*)>(nullptr),
+                  "CreateInstance", nullptr, []() -> QORAobjectStruct* { return nullptr; });
+  }
+  checkIrregular("QORAGetPropValueBoolean", "QORAGetPropValueBool",
+                 reinterpret_cast<void*>(&trueInByte), [&](bool bound) {
+                   bool value = false;
+                   return QORAGetPropValueBoolean(object, "p", &value) == bound && value == bound;
+                 });
+  {
+    using Entry = SharedRecorder<struct EventTag, QORAobjectStruct*, QORAobjectStruct*, void*>;
+    Entry::result = sample<QORAobjectStruct*>(3);
+    void* const event[2] = {nullptr, sample<void*>(4)};
+    checkIrregular("QORAGetEventInstance", "GetEventInstance",
+                   reinterpret_cast<void*>(&Entry::entry), [&](bool bound) {
+                     QORAobjectStruct* const found = QORAGetEventInstance(object, event);
+                     if (!bound) return found == nullptr;
+                     return found == Entry::result &&
+                            Entry::last == std::make_tuple(object, event[1]);
+                   });
+  }
+  using LenB = SharedRecorder<struct LenBTag, QORAInteger, QORAstringStruct*>;
+  using Loader = SharedRecorder<struct LoaderTag, void*, void*, const char*>;
+  LenB::result = sample<QORAInteger>(5);
+  Loader::result = reinterpret_cast<void*>(&LenB::entry);
+  checkIrregular("QORAStringLength", "QORALoadGlobalMethod",
+                 reinterpret_cast<void*>(&Loader::entry),
+                 [&](bool bound) { return QORAStringLength(text) == (bound ? LenB::result : 0); });
+  {
+    using CString = SharedRecorder<struct CStringTag, const char*, QORAstringStruct*>;
+    CString::result = "text";
+    checkIrregular("QORAGetStringContents", "StringGetCString",
+                   reinterpret_cast<void*>(&CString::entry), [&](bool bound) {
+                     QORAInteger length = 0;
+                     const char* const bytes = QORAGetStringContents(text, &length);
+                     return bytes == (bound ? CString::result : nullptr) && length == LenB::result;
+                   });
+  }
+#if defined(QORA_TARGET_MACOS_SET)
+  {
+    using Entry = SharedRecorder<struct CFTag, CFStringRef, QORAstringStruct*, std::int8_t>;
+    Entry::result = sample<CFStringRef>(6);
+    checkIrregular("QORACopyStringCFString", "QORAGetStringCFString",
+                   reinterpret_cast<void*>(&Entry::entry), [&](bool bound) {
+                     const CFStringRef copied = QORACopyStringCFString(text);
+                     if (!bound) return copied == nullptr;
+                     return copied == Entry::result && Entry::last == std::make_tuple(text, 0);
+                   });
+  }
+  {
+    struct Tag;
+    checkRow<Tag>("QORAGetCocoaViewCallbacks", &QORAGetCocoaViewCallbacks,
+                  static_cast<void* (*)()>(nullptr), "PluginGetCocoaViewCallbacks", nullptr,
+                  []() -> void* { return nullptr; });
+  }
+  return 7;
+#else
+  return 5;
+#endif
+}
+
 // Every row of the layer's index, in one list. The index opens and closes its own expansion; the
 // row file's own prologue and epilogue around it change nothing.
 std::vector<Row> catalogueRows() {
@@ -234,7 +328,9 @@ TEST(FirstCalls, EightThreadsAtOnceOnEveryRow) {
   for (const Row& row : rows) {
     if (row.kind == RowKind::forward) row.check();
   }
-  std::printf("%d proxies, each called by %d threads at once\n", raced, kThreads);
+  const int byHand = checkIrregularProxies();
+  std::printf("%d proxies of the rows and %d written by hand, each called by %d threads at once\n",
+              raced, byHand, kThreads);
 }
 
 }  // namespace
