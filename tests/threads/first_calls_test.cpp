@@ -319,6 +319,7 @@ std::vector<Row> catalogueRows() {
 
 TEST(FirstCalls, EightThreadsAtOnceOnEveryRow) {
   gResolver = &CountingResolver::resolve;
+  const together::Crowd crowd;
   const std::vector<Row> rows = catalogueRows();
   int raced = 0;
   for (const Row& row : rows) {
