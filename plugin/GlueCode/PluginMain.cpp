@@ -74,7 +74,7 @@ extern "C" QORA_EXPORT void QORAPluginMain(QORAResolver resolver) {
 #define QORA_FORWARD QORA_DEFINE_FORWARD
 #include "GlueCode/proxies/catalogues.def"
 
-// The irregular proxies, written by hand (their rows are QORA_CUSTOM).
+// The irregular proxies, written by hand (their rows are QORA_IRREGULAR).
 #include "GlueCode/irregular/objects.inc"
 #include "GlueCode/irregular/registration.inc"
 #include "GlueCode/irregular/strings.inc"

@@ -22,7 +22,7 @@ void PluginEntry();
 // Every proxy, declared from its row.
 #define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
   Ret Name Params;
-#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) Ret Name Params;
+#define QORA_IRREGULAR(Ret, Name, Entry, Params, Miss) Ret Name Params;
 #define QORA_FORWARD(Ret, Name, Params, Args, Target) Ret Name Params;
 #include "GlueCode/proxies/catalogues.def"
 

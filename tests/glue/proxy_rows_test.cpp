@@ -149,7 +149,7 @@ std::vector<Row> rows() {
                             row, static_cast<Ret(*) Params>(&Name), Fallback,               \
                             []() -> Ret { return MissValue; });                             \
                       }});
-#define GLUE_TEST_CUSTOM(Ret, Name, Entry, Params, MissValue)
+#define GLUE_TEST_IRREGULAR(Ret, Name, Entry, Params, MissValue)
 #define GLUE_TEST_FORWARD(Ret, Name, Params, Args, Target)                                    \
   if (entryOf.count(#Target) != 0) {                                                          \
     table.push_back(Row{#Name " (shares " #Target ")", entryOf[#Target], [](const Row& row) { \
@@ -158,7 +158,7 @@ std::vector<Row> rows() {
                         }});                                                                  \
   }
 #define QORA_ROW GLUE_TEST_ROW
-#define QORA_CUSTOM GLUE_TEST_CUSTOM
+#define QORA_IRREGULAR GLUE_TEST_IRREGULAR
 #define QORA_FORWARD GLUE_TEST_FORWARD
 #include "GlueCode/proxies/catalogues.def"
   return table;

@@ -26,7 +26,7 @@ using proxytest::sample;
 using proxytest::samples;
 using proxytest::trace;
 
-enum class RowKind { plain, element, custom, forward };
+enum class RowKind { plain, element, irregular, forward };
 
 struct Row {
   const char* catalogue;
@@ -316,7 +316,7 @@ int declaredProxies() {
   int count = 0;
 #define QORA_ROW(Ret, HostRet, Name, Cache, Entry, Fallback, Params, HostParams, Args, Miss) \
   ++count;
-#define QORA_CUSTOM(Ret, Name, Entry, Params, Miss) ++count;
+#define QORA_IRREGULAR(Ret, Name, Entry, Params, Miss) ++count;
 #define QORA_FORWARD(Ret, Name, Params, Args, Target) ++count;
 #include "GlueCode/proxies/catalogues.def"
   return count;
