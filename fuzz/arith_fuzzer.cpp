@@ -8,15 +8,15 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "exact.h"
+#include "CoreOracle.h"
 #include "fract.h"
 #include "fuzz_input.h"
 
 namespace {
 
-using exact::comfortable;
-using exact::kComfortable;
-using exact::wide;
+using oracle::comfortable;
+using oracle::kComfortable;
+using wide = oracle::Wide;
 
 constexpr fract kUntouched = {0x5A5A5A5, -0x3C3C3C3};  // what a refusal must leave in r
 
@@ -44,25 +44,25 @@ fract operand(fuzzin::Input& in) {
   if (f.den == 0 || f.den == LONG_MIN) f.den = 1;
   if (f.den < 0) f.den = -f.den;
   if (mode == 1) return f;
-  const exact::rational v = exact::normalise(f.num, f.den);
+  const oracle::Exact v = oracle::canonical(f.num, f.den);
   return {static_cast<long>(v.num), static_cast<long>(v.den)};
 }
 
 // What the result must look like beyond its value, given operands in lowest terms.
 void requireShape(const fract& a, const fract& b, const fract& r) {
   if (a.den > 0 && b.den > 0) require(r.den > 0, "denominator not positive", a, b, r);
-  if (exact::lowestTerms(a) && exact::lowestTerms(b) && r.num != 0) {
-    require(exact::lowestTerms(r), "result not in lowest terms", a, b, r);
+  if (oracle::inLowestTerms(a) && oracle::inLowestTerms(b) && r.num != 0) {
+    require(oracle::inLowestTerms(r), "result not in lowest terms", a, b, r);
   }
 }
 
 void checkSum(const fract& a, const fract& b, bool subtract) {
   fract r = kUntouched;
   const bool ok = subtract ? sub(r, a, b) : add(r, a, b);
-  if (!exact::inDomain(a) || !exact::inDomain(b)) return;
-  const exact::rational v = exact::sum(a, b, subtract);
+  if (!oracle::inDomain(a) || !oracle::inDomain(b)) return;
+  const oracle::Exact v = oracle::exactSum(a, b, subtract);
   if (ok) {
-    require(exact::holds(r, v), subtract ? "sub: wrong value" : "add: wrong value", a, b, r);
+    require(oracle::holds(r, v), subtract ? "sub: wrong value" : "add: wrong value", a, b, r);
     requireShape(a, b, r);
   } else {
     const bool fits =
@@ -75,10 +75,10 @@ void checkProduct(const fract& a, const fract& b, bool divide) {
   fract r = kUntouched;
   const bool ok = divide ? div(r, a, b) : mul(r, a, b);
   if (!ok) require(same(r, kUntouched), "refusal wrote the result", a, b, r);
-  if (!exact::inDomain(a) || !exact::inDomain(b) || (divide && b.num == 0)) return;
-  const exact::rational v = divide ? exact::quotient(a, b) : exact::product(a, b);
+  if (!oracle::inDomain(a) || !oracle::inDomain(b) || (divide && b.num == 0)) return;
+  const oracle::Exact v = divide ? oracle::exactQuotient(a, b) : oracle::exactProduct(a, b);
   if (ok) {
-    require(exact::holds(r, v), divide ? "div: wrong value" : "mul: wrong value", a, b, r);
+    require(oracle::holds(r, v), divide ? "div: wrong value" : "mul: wrong value", a, b, r);
     requireShape(a, b, r);
   } else {
     const bool fits = divide ? comfortable(a.num, b.den) && comfortable(a.den, b.num)
@@ -91,10 +91,10 @@ void checkSquare(const fract& a) {
   fract r = kUntouched;
   const bool ok = sqr(r, a);
   if (!ok) require(same(r, kUntouched), "sqr: refusal wrote the result", a, a, r);
-  if (!exact::inDomain(a)) return;
+  if (!oracle::inDomain(a)) return;
   const wide n = static_cast<wide>(a.num) * a.num, d = static_cast<wide>(a.den) * a.den;
   if (ok) {
-    require(exact::fitsLong(n) && exact::fitsLong(d), "sqr: wrapped", a, a, r);
+    require(oracle::fits(n) && oracle::fits(d), "sqr: wrapped", a, a, r);
     require(r.num == n && r.den == d, "sqr: not the unreduced square", a, a, r);
   } else {
     require(n > kComfortable || d > kComfortable, "sqr refused a small result", a, a, r);
@@ -106,11 +106,11 @@ void checkPower(const fract& a, long p) {
   const bool ok = myPow(r, a, p);
   const fract shownP{p, 0};
   if (!ok) require(same(r, kUntouched), "myPow: refusal wrote the result", a, shownP, r);
-  if (!exact::inDomain(a) || p == LONG_MIN || (a.num == 0 && p < 0)) return;
-  const exact::PowerBounds bounds = exact::powerBounds(a, p);
+  if (!oracle::inDomain(a) || p == LONG_MIN || (a.num == 0 && p < 0)) return;
+  const oracle::PowerBounds bounds = oracle::powerBounds(a, p);
   if (!ok) return require(!bounds.comfortable, "myPow refused a small result", a, shownP, r);
   require(bounds.representable, "myPow: accepted a power beyond long", a, shownP, r);
-  require(exact::powerHolds(a, p, r), "myPow: wrong value", a, shownP, r);
+  require(oracle::powerHolds(a, p, r), "myPow: wrong value", a, shownP, r);
 }
 
 void checkGcdAndReduce(long x, long y) {
@@ -127,7 +127,7 @@ void checkGcdAndReduce(long x, long y) {
             after);
     return;
   }
-  require(g == exact::gcd(x, y), "gcd: wrong divisor", shown, shown, after);
+  require(g == oracle::gcdWide(x, y), "gcd: wrong divisor", shown, shown, after);
   require(applied == g && p * g == x && q * g == y, "reduce: wrong quotients", shown, shown, after);
 }
 
@@ -156,8 +156,8 @@ void checkForms(const fract& a) {
     require(count >= 0 && static_cast<std::size_t>(count) == length && length < 64,
             "text form with a wrong length", a, a, back);
     if (a.den == 0) require(!read, "a zero denominator read back", a, a, back);
-    if (a.den <= 0 || !exact::inDomain(a)) continue;
-    require(read && exact::holds(back, exact::normalise(a.num, a.den)),
+    if (a.den <= 0 || !oracle::inDomain(a)) continue;
+    require(read && oracle::holds(back, oracle::canonical(a.num, a.den)),
             mixed ? "mixed form does not read back" : "plain form does not read back", a, a, back);
   }
 }

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "exact.h"
+#include "CoreOracle.h"
 #include "fract.h"
 #include "fuzz_input.h"
 #include "loaded_host.h"
 
 namespace {
 
-using exact::comfortable;
-using exact::wide;
+using oracle::comfortable;
+using wide = oracle::Wide;
 using quorvex::Outcome;
 using quorvex::Value;
 
@@ -63,23 +63,23 @@ Operand operandOf(const Value& v) {
 }
 
 bool inDomain(const Operand& o) {
-  return !o.nil && exact::inDomain(o.f);
+  return !o.nil && oracle::inDomain(o.f);
 }
 
 // --- what a call must answer
 
 enum class Arith { Add, Sub, Mul, Div };
 
-exact::rational exactly(Arith op, const fract& a, const fract& b) {
+oracle::Exact exactly(Arith op, const fract& a, const fract& b) {
   switch (op) {
     case Arith::Add:
-      return exact::sum(a, b, false);
+      return oracle::exactSum(a, b, false);
     case Arith::Sub:
-      return exact::sum(a, b, true);
+      return oracle::exactSum(a, b, true);
     case Arith::Mul:
-      return exact::product(a, b);
+      return oracle::exactProduct(a, b);
     case Arith::Div:
-      return exact::quotient(a, b);
+      return oracle::exactQuotient(a, b);
   }
   return {0, 0};
 }
@@ -140,7 +140,7 @@ void checkArithmetic(Arith op, const Outcome& out, const Value& self, const Oper
   const Operand r = operandOf(out.value);
   require(!r.nil && !out.value.same(self), "an operator did not return a new Fraction");
   if (!inDomain(a) || !inDomain(b)) return;
-  require(exact::holds(r.f, exactly(op, first, second)),
+  require(oracle::holds(r.f, exactly(op, first, second)),
           "inexact result " + show(r.f) + " from " + show(first) + " and " + show(second));
 }
 
@@ -154,7 +154,7 @@ void checkPower(const Outcome& out, const Value& base, const Operand& a, long n,
   if (out.raised()) {
     require(out.exceptionClass() == kOverflow, "a power raised " + out.exceptionClass());
     require(out.value.same(base), "an overflow did not return the base");
-    if (inRange) require(!exact::powerBounds(a.f, n).comfortable, "power refused a small result");
+    if (inRange) require(!oracle::powerBounds(a.f, n).comfortable, "power refused a small result");
     return;
   }
   const Operand r = operandOf(out.value);
@@ -162,7 +162,7 @@ void checkPower(const Outcome& out, const Value& base, const Operand& a, long n,
   if (n == 0) return require(r.f.num == 1 && r.f.den == 1, "x^0 is not 1/1");
   if (a.f.num == 0) return require(r.f.num == 0 && r.f.den == 1, "0^n is not 0/1");
   if (!inRange) return;
-  require(exact::powerBounds(a.f, n).representable && exact::powerHolds(a.f, n, r.f),
+  require(oracle::powerBounds(a.f, n).representable && oracle::powerHolds(a.f, n, r.f),
           "inexact power " + show(r.f) + " of " + show(a.f) + " ^ " + std::to_string(n));
 }
 
@@ -177,7 +177,7 @@ void checkCompare(const Outcome& out, const Operand& a, const Operand& b) {
   require(got >= -1 && got <= 1, "a comparison outside -1, 0, 1");
   if (a.nil || b.nil) return require(got == 0, "a comparison with nil is not 0");
   if (!inDomain(a) || !inDomain(b)) return;
-  const exact::rational d = exact::sum(a.f, b.f, true);
+  const oracle::Exact d = oracle::exactSum(a.f, b.f, true);
   require(got == sign(d.num), "wrong comparison of " + show(a.f) + " with " + show(b.f));
 }
 
@@ -333,8 +333,8 @@ struct Session {
       require(out.exceptionClass() == kOverflow && out.value.same(x),
               "a one-operand call raised " + out.exceptionClass() + " or lost its operand");
       const bool noMagnitude = a.f.num == LONG_MIN;
-      const bool bigSquare =
-          !exact::inDomain(a.f) || !comfortable(a.f.num, a.f.num) || !comfortable(a.f.den, a.f.den);
+      const bool bigSquare = !oracle::inDomain(a.f) || !comfortable(a.f.num, a.f.num) ||
+                             !comfortable(a.f.den, a.f.den);
       return require(which == 2 ? bigSquare : noMagnitude, "overflow raised for a small result");
     }
     const Operand r = operandOf(out.value);
@@ -345,7 +345,7 @@ struct Session {
     if (which == 1) want.num = a.f.num < 0 ? -a.f.num : a.f.num;
     if (which == 2) {
       const wide n = wide{a.f.num} * a.f.num, d = wide{a.f.den} * a.f.den;
-      require(exact::fitsLong(n) && exact::fitsLong(d), "a square beyond long");
+      require(oracle::fits(n) && oracle::fits(d), "a square beyond long");
       want = {static_cast<long>(n), static_cast<long>(d)};
     }
     require(r.f.num == want.num && r.f.den == want.den, "wrong " + std::string(kNames[which]));

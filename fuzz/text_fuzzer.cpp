@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "exact.h"
+#include "CoreOracle.h"
 #include "fract.h"
 
 namespace {
 
-using exact::wide;
+using wide = oracle::Wide;
 
 [[noreturn]] void fail(const char* what, const std::string& text, const fract& f) {
   std::fprintf(stderr, "text: %s\n  text \"%s\" -> %ld/%ld\n", what, text.c_str(), f.num, f.den);
@@ -113,11 +113,11 @@ void checkPlainForm(const std::string& text, bool accepted, const fract& f) {
     return require(f.num == want && f.den == 1, "integer misread", text, f);
   }
   const wide total = p.whole * p.den + p.num;  // every factor fits in long: no overflow here
-  const bool fits = runsFit && p.den > 0 && exact::fitsLong(total);
+  const bool fits = runsFit && p.den > 0 && oracle::fits(total);
   if (!fits) return require(!accepted, "fraction that long cannot hold accepted", text, f);
   if (!accepted && p.longRun) return;
   require(accepted, "fraction refused", text, f);
-  const exact::rational v = exact::normalise(p.negative ? -total : total, p.den);
+  const oracle::Exact v = oracle::canonical(p.negative ? -total : total, p.den);
   if (total == 0)
     return require(f.num == 0 && f.den == p.den, "zero lost its denominator", text, f);
   require(f.num == v.num && f.den == v.den, "fraction misread or not reduced", text, f);

@@ -5,24 +5,17 @@
 #include <limits>
 
 #include "fract.h"
+#include "logLimit.h"
 #include "magnitude.h"
 
 using quorvex::hasMagnitude;
+using quorvex::logLimit;
 using quorvex::magnitude;
 using quorvex::reduceAgainstCoprime;
 using quorvex::reduceInRange;
 using quorvex::reduceTwoInRange;
 
 namespace {
-
-// ln 2^(W-1), the bound of the logarithmic overflow tests.
-#if LONG_MAX == 9223372036854775807L
-constexpr double logLimit = 43.66827237527655;  // 63 ln 2, nearest double
-#elif LONG_MAX == 2147483647L
-constexpr double logLimit = 21.4875625973583;  // 31 ln 2, to 13 decimals
-#else
-#error "long must be 32 or 64 bits wide"
-#endif
 
 constexpr unsigned long kLongMax = LONG_MAX;
 

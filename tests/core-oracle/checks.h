@@ -8,14 +8,14 @@
 #include <string>
 #include <utility>
 
+#include "CoreOracle.h"
 #include "fract.h"
-#include "model.h"
 
 namespace checks {
 
 using BinaryOp = bool (*)(fract&, const fract&, const fract&);
-using BinaryModel = model::Outcome (*)(const fract&, const fract&);
-using ExactValue = model::Exact (*)(const fract&, const fract&);
+using BinaryModel = oracle::Outcome (*)(const fract&, const fract&);
+using ExactValue = oracle::Exact (*)(const fract&, const fract&);
 
 // A result record the core must leave alone where it does not succeed.
 constexpr fract kUntouched{-271828, -314159};
@@ -28,21 +28,21 @@ inline std::string show(const fract& f) {
   return std::to_string(f.num) + "/" + std::to_string(f.den);
 }
 
-inline model::Exact sumOf(const fract& a, const fract& b) {
-  using W = model::Wide;
-  return model::canonical(W{a.num} * b.den + W{b.num} * a.den, W{a.den} * b.den);
+inline oracle::Exact sumOf(const fract& a, const fract& b) {
+  using W = oracle::Wide;
+  return oracle::canonical(W{a.num} * b.den + W{b.num} * a.den, W{a.den} * b.den);
 }
-inline model::Exact differenceOf(const fract& a, const fract& b) {
-  using W = model::Wide;
-  return model::canonical(W{a.num} * b.den - W{b.num} * a.den, W{a.den} * b.den);
+inline oracle::Exact differenceOf(const fract& a, const fract& b) {
+  using W = oracle::Wide;
+  return oracle::canonical(W{a.num} * b.den - W{b.num} * a.den, W{a.den} * b.den);
 }
-inline model::Exact productOf(const fract& a, const fract& b) {
-  using W = model::Wide;
-  return model::canonical(W{a.num} * b.num, W{a.den} * b.den);
+inline oracle::Exact productOf(const fract& a, const fract& b) {
+  using W = oracle::Wide;
+  return oracle::canonical(W{a.num} * b.num, W{a.den} * b.den);
 }
-inline model::Exact quotientOf(const fract& a, const fract& b) {
-  using W = model::Wide;
-  return model::canonical(W{a.num} * b.den, W{a.den} * b.num);
+inline oracle::Exact quotientOf(const fract& a, const fract& b) {
+  using W = oracle::Wide;
+  return oracle::canonical(W{a.num} * b.den, W{a.den} * b.num);
 }
 
 struct Binary {
@@ -55,16 +55,16 @@ struct Binary {
 };
 
 inline const Binary kBinaries[] = {
-    {"add", add, model::add, sumOf, true, false},
-    {"sub", sub, model::sub, differenceOf, true, false},
-    {"mul", mul, model::mul, productOf, false, false},
-    {"div", div, model::div, quotientOf, false, true},
+    {"add", add, oracle::add, sumOf, true, false},
+    {"sub", sub, oracle::sub, differenceOf, true, false},
+    {"mul", mul, oracle::mul, productOf, false, false},
+    {"div", div, oracle::div, quotientOf, false, true},
 };
 
 // Operands the value and lowest-terms claims are made for: positive denominators, a nonzero
 // divisor, no most negative long.
 inline bool ordinary(const Binary& op, const fract& a, const fract& b) {
-  if (model::hasMin(a) || model::hasMin(b) || a.den <= 0 || b.den <= 0) return false;
+  if (oracle::hasMin(a) || oracle::hasMin(b) || a.den <= 0 || b.den <= 0) return false;
   return !op.divides || b.num != 0;
 }
 
@@ -72,7 +72,7 @@ inline std::string checkBinary(const Binary& op, const fract& a, const fract& b)
   const fract ca = a, cb = b;
   fract r = kUntouched;
   const bool ok = op.core(r, ca, cb);
-  const model::Outcome want = op.replay(a, b);
+  const oracle::Outcome want = op.replay(a, b);
   std::string why;
   if (!same(ca, a) || !same(cb, b))
     why = "an operand was written";
@@ -84,12 +84,12 @@ inline std::string checkBinary(const Binary& op, const fract& a, const fract& b)
            (r.den != kUntouched.den || (!op.mayWriteNumOnFailure && r.num != kUntouched.num)))
     why = "wrote the result record although it refused";
   else if (ok && ordinary(op, a, b)) {
-    if (!(model::canonical(r) == op.exact(a, b)))
+    if (!(oracle::canonical(r) == op.exact(a, b)))
       why = "value is not exact";
     else if (r.den <= 0)
       why = "denominator not positive";
-    else if (r.num != 0 && model::inLowestTerms(a) && model::inLowestTerms(b) &&
-             !model::inLowestTerms(r))
+    else if (r.num != 0 && oracle::inLowestTerms(a) && oracle::inLowestTerms(b) &&
+             !oracle::inLowestTerms(r))
       why = "not in lowest terms although both operands are";
   }
   if (why.empty()) return why;
@@ -100,7 +100,7 @@ inline std::string checkBinary(const Binary& op, const fract& a, const fract& b)
 // What a one-operand call got wrong against the model, or "" when nothing: the operand left
 // alone, the same verdict, the same result, and the result record untouched on refusal.
 inline std::string unaryFault(const fract& copy, const fract& a, bool ok, const fract& r,
-                              const model::Outcome& want) {
+                              const oracle::Outcome& want) {
   if (!same(copy, a)) return "the operand was written";
   if (ok != want.ok) return ok ? "succeeded where it must refuse" : "refused a result that fits";
   if (ok && !same(r, want.r)) return "wrong result, expected " + show(want.r);
@@ -112,9 +112,9 @@ inline std::string checkPow(const fract& a, long p) {
   const fract ca = a;
   fract r = kUntouched;
   const bool ok = myPow(r, ca, p);
-  const model::Outcome want = model::pow(a, p);
+  const oracle::Outcome want = oracle::pow(a, p);
   std::string why = unaryFault(ca, a, ok, r, want);
-  if (why.empty() && ok && model::inLowestTerms(a) && a.num != 0 && !model::inLowestTerms(r))
+  if (why.empty() && ok && oracle::inLowestTerms(a) && a.num != 0 && !oracle::inLowestTerms(r))
     why = "a power of a reduced value is not reduced";
   if (why.empty()) return why;
   return "myPow(" + show(a) + ", " + std::to_string(p) + ") -> " + (ok ? "true " : "false ") +
@@ -125,7 +125,7 @@ inline std::string checkSqr(const fract& a) {
   const fract ca = a;
   fract r = kUntouched;
   const bool ok = sqr(r, ca);
-  const model::Outcome want = model::sqr(a);
+  const oracle::Outcome want = oracle::sqr(a);
   const std::string why = unaryFault(ca, a, ok, r, want);
   if (why.empty()) return why;
   return "sqr(" + show(a) + ") -> " + (ok ? "true " : "false ") + show(r) + ": " + why;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <random>
 
+#include "CoreOracle.h"
 #include "fract.h"
-#include "model.h"
 
 namespace operands {
 
@@ -66,7 +66,7 @@ class Source {
     fract f{chance(6) ? 0 : magnitude(), magnitude()};
     if (chance(50)) f.num = -f.num;
     if (chance(50)) {
-      model::reduce(f.num, f.den);
+      oracle::reduce(f.num, f.den);
     } else if (chance(50)) {
       unreduce(f);
     }
@@ -141,16 +141,16 @@ class Source {
 
   void unreduce(fract& f) {
     const long k = chance(50) ? between(2, 1000) : magnitude();
-    const model::Wide n = static_cast<model::Wide>(f.num) * k;
-    const model::Wide d = static_cast<model::Wide>(f.den) * k;
-    if (model::fits(n) && model::fits(d)) f = {static_cast<long>(n), static_cast<long>(d)};
+    const oracle::Wide n = static_cast<oracle::Wide>(f.num) * k;
+    const oracle::Wide d = static_cast<oracle::Wide>(f.den) * k;
+    if (oracle::fits(n) && oracle::fits(d)) f = {static_cast<long>(n), static_cast<long>(d)};
   }
 
   static long edgeExponent(long base) {
-    const model::Wide m = model::magnitude(base);
+    const oracle::Wide m = oracle::magnitude(base);
     if (m < 2) return 1000000;
     long p = 0;
-    for (model::Wide v = m; model::fits(v); v *= m) ++p;
+    for (oracle::Wide v = m; oracle::fits(v); v *= m) ++p;
     return p;
   }
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "CoreOracle.h"
 #include "fract.h"
-#include "model.h"
 
 namespace textmodel {
 
@@ -56,10 +56,11 @@ class Reader {
     i = skipSpaces(i + 1);
     long d = 0;
     if (i > last_ || !isDigit(s_[i]) || !run(i, d) || d <= 0) return {};
-    const model::Wide n = static_cast<model::Wide>(numerator) + static_cast<model::Wide>(d) * whole;
-    if (!model::fits(n)) return {};
+    const oracle::Wide n =
+        static_cast<oracle::Wide>(numerator) + static_cast<oracle::Wide>(d) * whole;
+    if (!oracle::fits(n)) return {};
     fract f{static_cast<long>(n), d};
-    model::reduce(f.num, f.den);
+    oracle::reduce(f.num, f.den);
     if (negative) f.num = -f.num;
     return {true, f};
   }
@@ -77,11 +78,11 @@ class Reader {
   // Converts the digit run at i; i becomes the character that ended it, or the run's last digit
   // at the end of the text. False when the value lies outside long.
   bool run(long& i, long& value) const {
-    model::Wide v = 0;
+    oracle::Wide v = 0;
     bool fitsLong = true;
     for (; i <= last_ && isDigit(s_[i]); ++i) {
       v = v * 10 + (s_[i] - '0');
-      if (!model::fits(v)) {
+      if (!oracle::fits(v)) {
         fitsLong = false;
         v = 0;
       }

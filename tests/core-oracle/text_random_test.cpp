@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "CoreOracle.h"
 #include "checks.h"
 #include "fract.h"
-#include "model.h"
 #include "operands.h"
 #include "text_model.h"
 
@@ -47,7 +47,7 @@ std::string written(const Form& form, const fract& f, std::string& why) {
 // The fraction n/d with d > 0 as StrToFract must return it: reduced, a zero numerator over 1
 // (the text of any zero is "0").
 fract reduced(const fract& f) {
-  const model::Exact e = model::canonical(f);
+  const oracle::Exact e = oracle::canonical(f);
   return {static_cast<long>(e.num), static_cast<long>(e.den)};
 }
 
@@ -72,7 +72,7 @@ TEST(CoreOracleText, WrittenFormsMatchAndReadBack) {
     checks::Tally tally(form.name);
     for (int i = 0; i < kCases; ++i) {
       fract f = source.oddFraction();
-      if (model::hasMin(f)) f = source.fraction();
+      if (oracle::hasMin(f)) f = source.fraction();
       tally.record(checkWritten(form, f));
     }
   }
