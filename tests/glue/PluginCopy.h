@@ -1,5 +1,5 @@
-// Test support: a private copy of the built plug-in (fresh globals and binding caches every time)
-// and a stand-in resolver that answers from a name->address table and logs every name asked.
+// Test support: a private copy of the built plug-in (fresh globals and binding caches every time),
+// answered by the recording host the proxies' own tests use.
 #ifndef QUORVEX_TESTS_GLUE_PLUGINCOPY_H
 #define QUORVEX_TESTS_GLUE_PLUGINCOPY_H
 
@@ -24,33 +24,11 @@
 #include <vector>
 
 #include "GlueCode/PluginMain.h"
+#include "RecordingHost.h"
 
 namespace glue {
 
-// What the plug-in may ask: entries a test registered; everything else is a miss.
-struct StandIn {
-  std::map<std::string, void*> entries;
-  std::vector<std::string> asked;
-
-  static StandIn& current() {
-    static StandIn standIn;
-    return standIn;
-  }
-  static void* resolve(const char* name) {
-    StandIn& self = current();
-    self.asked.emplace_back(name);
-    auto found = self.entries.find(name);
-    return found == self.entries.end() ? nullptr : found->second;
-  }
-  template <class F>
-  void answer(const std::string& name, F* function) {
-    entries[name] = reinterpret_cast<void*>(function);
-  }
-  void reset() {
-    entries.clear();
-    asked.clear();
-  }
-};
+using proxytest::Host;
 
 #if defined(_WIN32)
 }  // namespace glue
@@ -95,9 +73,10 @@ class PluginCopy {
   }
   void* symbol(const char* name) const { return library_.symbol(name); }
 
-  // Stores the stand-in resolver directly, as the entry point would, without registering anything.
+  // Stores the recording host's resolver directly, as the entry point would, without registering
+  // anything.
   void attachResolver() const {
-    static_cast<std::atomic<QORAResolver>*>(symbol("gResolver"))->store(&StandIn::resolve);
+    static_cast<std::atomic<QORAResolver>*>(symbol("gResolver"))->store(&Host::resolve);
   }
 
  private:

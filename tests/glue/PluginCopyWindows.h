@@ -59,9 +59,10 @@ class PluginCopy {
     return module_ != nullptr ? reinterpret_cast<void*>(GetProcAddress(module_, name)) : nullptr;
   }
 
-  // Stores the stand-in resolver directly, as the entry point would, without registering anything.
+  // Stores the recording host's resolver directly, as the entry point would, without registering
+  // anything.
   void attachResolver() const {
-    static_cast<std::atomic<QORAResolver>*>(symbol("gResolver"))->store(&StandIn::resolve);
+    static_cast<std::atomic<QORAResolver>*>(symbol("gResolver"))->store(&Host::resolve);
   }
 
  private:

@@ -11,8 +11,8 @@
 
 namespace {
 
+using glue::Host;
 using glue::PluginCopy;
-using glue::StandIn;
 
 // Distinct, recognisable values of each parameter and result type.
 template <class T>
@@ -75,7 +75,7 @@ void checkRow(const Row& row, Proxy linked, const char* fallback, Ret (*miss)())
   ASSERT_TRUE(copy.ok()) << copy.error();
   Proxy proxy = copy.get(linked);
   ASSERT_NE(proxy, nullptr) << row.proxy << " is not exported";
-  StandIn& host = StandIn::current();
+  Host& host = Host::instance();
   host.reset();
   copy.attachResolver();
   using Host = Recorder<HostEntry>;
@@ -92,13 +92,13 @@ void checkRow(const Row& row, Proxy linked, const char* fallback, Ret (*miss)())
     } else {
       EXPECT_EQ(call(), miss()) << row.proxy << ": miss value, attempt " << attempt;
     }
-    EXPECT_EQ(host.asked.size(), expected.size() * attempt) << row.proxy << ": asked again";
+    EXPECT_EQ(host.asked().size(), expected.size() * attempt) << row.proxy << ": asked again";
   }
-  EXPECT_EQ(std::vector<std::string>(host.asked.begin(), host.asked.begin() + expected.size()),
+  EXPECT_EQ(std::vector<std::string>(host.asked().begin(), host.asked().begin() + expected.size()),
             expected);
 
   host.answer(row.entry, &Host::entry);
-  const std::size_t askedBeforeHit = host.asked.size();
+  const std::size_t askedBeforeHit = host.asked().size();
   for (int hit = 1; hit <= 2; ++hit) {
     if constexpr (std::is_void_v<Ret>) {
       call();
@@ -108,7 +108,7 @@ void checkRow(const Row& row, Proxy linked, const char* fallback, Ret (*miss)())
     EXPECT_EQ(Host::calls, hit) << row.proxy;
     EXPECT_EQ(Host::last, args) << row.proxy << ": arguments passed on unchanged";
   }
-  EXPECT_EQ(host.asked.size(), askedBeforeHit + 1) << row.proxy << ": asked again after a hit";
+  EXPECT_EQ(host.asked().size(), askedBeforeHit + 1) << row.proxy << ": asked again after a hit";
 }
 
 // One row per plain proxy and per forwarding overload, expanded from the catalogues themselves.
@@ -122,7 +122,7 @@ void checkForward(const Row& row, Proxy linked, Proxy target) {
   Proxy owner = copy.get(target);
   ASSERT_NE(forward, nullptr);
   ASSERT_NE(owner, nullptr);
-  StandIn& host = StandIn::current();
+  Host& host = Host::instance();
   host.reset();
   copy.attachResolver();
   using Host = Recorder<Proxy>;
@@ -131,7 +131,7 @@ void checkForward(const Row& row, Proxy linked, Proxy target) {
   const auto args = ArgsOf<Proxy>::samples();
   std::apply(forward, args);
   std::apply(owner, args);
-  EXPECT_EQ(host.asked, std::vector<std::string>{row.entry}) << row.proxy << ": one cache";
+  EXPECT_EQ(host.asked(), std::vector<std::string>{row.entry}) << row.proxy << ": one cache";
   EXPECT_EQ(Host::calls, 2) << row.proxy;
   EXPECT_EQ(Host::last, args) << row.proxy;
 }

@@ -7,8 +7,8 @@
 
 namespace {
 
+using glue::Host;
 using glue::PluginCopy;
-using glue::StandIn;
 using Names = std::vector<std::string>;
 
 class Glue : public ::testing::Test {
@@ -18,7 +18,7 @@ class Glue : public ::testing::Test {
     host.reset();
   }
   PluginCopy copy;
-  StandIn& host = StandIn::current();
+  Host& host = Host::instance();
 };
 
 // --- before the entry point, and the entry point itself
@@ -38,23 +38,23 @@ TEST_F(Glue, ProxiesCalledBeforeTheResolverIsStoredMissWithoutCrashing) {
       "pluginObjectType", +[](const char*) { return kRef; });
   copy.attachResolver();
   EXPECT_EQ(copy.get(&QORAGetClassRef)("Fraction"), kRef);
-  EXPECT_EQ(host.asked, Names{"pluginObjectType"});
+  EXPECT_EQ(host.asked(), Names{"pluginObjectType"});
 }
 
 TEST_F(Glue, EntryPointWithoutVersionEntryStillRegisters) {
   auto pluginMain = reinterpret_cast<void (*)(QORAResolver)>(copy.symbol("QORAPluginMain"));
   ASSERT_NE(pluginMain, nullptr);
-  pluginMain(&StandIn::resolve);  // a host that answers nothing at all
-  ASSERT_FALSE(host.asked.empty());
-  EXPECT_EQ(host.asked.front(), "RegisterPluginVersion");
-  EXPECT_NE(std::find(host.asked.begin(), host.asked.end(), "PluginRegisterClass"),
-            host.asked.end());
+  pluginMain(&Host::resolve);  // a host that answers nothing at all
+  ASSERT_FALSE(host.asked().empty());
+  EXPECT_EQ(host.asked().front(), "RegisterPluginVersion");
+  EXPECT_NE(std::find(host.asked().begin(), host.asked().end(), "PluginRegisterClass"),
+            host.asked().end());
 }
 
 TEST_F(Glue, EntryPointWithNullResolverDoesNotCallThroughIt) {
   auto pluginMain = reinterpret_cast<void (*)(QORAResolver)>(copy.symbol("QORAPluginMain"));
   pluginMain(nullptr);
-  EXPECT_TRUE(host.asked.empty());
+  EXPECT_TRUE(host.asked().empty());
 }
 
 TEST_F(Glue, EntryPointAnnouncesVersion13Once) {
@@ -62,9 +62,9 @@ TEST_F(Glue, EntryPointAnnouncesVersion13Once) {
   announced.clear();
   host.answer(
       "RegisterPluginVersion", +[](std::int32_t v) { announced.push_back(v); });
-  reinterpret_cast<void (*)(QORAResolver)>(copy.symbol("QORAPluginMain"))(&StandIn::resolve);
+  reinterpret_cast<void (*)(QORAResolver)>(copy.symbol("QORAPluginMain"))(&Host::resolve);
   EXPECT_EQ(announced, std::vector<std::int32_t>{13});
-  EXPECT_EQ(std::count(host.asked.begin(), host.asked.end(), "RegisterPluginVersion"), 1);
+  EXPECT_EQ(std::count(host.asked().begin(), host.asked().end(), "RegisterPluginVersion"), 1);
 }
 
 // --- boolean normalisation: the low byte of the host's answer decides
@@ -134,7 +134,7 @@ TEST_F(Glue, BuildStringOverloadAndWithEncodingAskOnceBetweenThem) {
     auto second = overloadFirst ? withEncoding : overload;
     EXPECT_EQ(first("x", 1, kQORAEncodingUTF8), hostBuild3(nullptr, 0, 0));
     EXPECT_EQ(second("x", 1, kQORAEncodingUTF8), hostBuild3(nullptr, 0, 0));
-    EXPECT_EQ(host.asked, Names{"QORABuildStringWithEncoding"})
+    EXPECT_EQ(host.asked(), Names{"QORABuildStringWithEncoding"})
         << "overload first: " << overloadFirst;
   }
 }
@@ -146,7 +146,7 @@ TEST_F(Glue, TwoArgumentBuildStringKeepsItsOwnCache) {
   EXPECT_EQ(copy.get(&QORABuildStringWithEncoding)("x", 1, kQORAEncodingUTF8),
             hostBuild3(nullptr, 0, 0));
   EXPECT_EQ(copy.get(static_cast<BuildString2>(&QORABuildString))("x", 1), hostBuild2(nullptr, 0));
-  EXPECT_EQ(host.asked, (Names{"QORABuildStringWithEncoding", "QORABuildString"}));
+  EXPECT_EQ(host.asked(), (Names{"QORABuildStringWithEncoding", "QORABuildString"}));
 }
 
 TEST_F(Glue, TwoArgumentBuildStringMissDoesNotBindTheOverload) {
@@ -155,7 +155,7 @@ TEST_F(Glue, TwoArgumentBuildStringMissDoesNotBindTheOverload) {
   EXPECT_EQ(copy.get(static_cast<BuildString2>(&QORABuildString))("x", 1), nullptr);
   EXPECT_EQ(copy.get(static_cast<BuildString3>(&QORABuildString))("x", 1, 0),
             hostBuild3(nullptr, 0, 0));
-  EXPECT_EQ(host.asked, (Names{"QORABuildString", "QORABuildStringWithEncoding"}));
+  EXPECT_EQ(host.asked(), (Names{"QORABuildString", "QORABuildStringWithEncoding"}));
 }
 
 // --- instances
@@ -174,7 +174,7 @@ TEST_F(Glue, NewInstanceWithNullClassResolvesAndCachesButDoesNotCall) {
   copy.attachResolver();
   auto newInstance = copy.get(&QORAnewInstanceWithClass);
   EXPECT_EQ(newInstance(nullptr), nullptr);
-  EXPECT_EQ(host.asked, Names{"CreateInstance"});
+  EXPECT_EQ(host.asked(), Names{"CreateInstance"});
   EXPECT_TRUE(InstanceHost::created.empty());
 
   auto* ref = reinterpret_cast<QORAclassRefStruct*>(0x5151);
@@ -182,7 +182,7 @@ TEST_F(Glue, NewInstanceWithNullClassResolvesAndCachesButDoesNotCall) {
   EXPECT_EQ(
       copy.get(static_cast<QORAobjectStruct* (*)(QORAclassRefStruct*)>(&QORAnewInstance))(ref),
       reinterpret_cast<QORAobjectStruct*>(0x7000));
-  EXPECT_EQ(host.asked, Names{"CreateInstance"}) << "pNewInstance is shared and bound";
+  EXPECT_EQ(host.asked(), Names{"CreateInstance"}) << "pNewInstance is shared and bound";
   EXPECT_EQ(InstanceHost::created, (std::vector<QORAclassRefStruct*>{ref, ref}));
 }
 
@@ -191,7 +191,7 @@ TEST_F(Glue, NewInstanceMissIsAskedAgainEvenWithNullClass) {
   auto newInstance = copy.get(&QORAnewInstanceWithClass);
   EXPECT_EQ(newInstance(nullptr), nullptr);
   EXPECT_EQ(newInstance(reinterpret_cast<QORAclassRefStruct*>(0x5151)), nullptr);
-  EXPECT_EQ(host.asked, (Names{"CreateInstance", "CreateInstance"}));
+  EXPECT_EQ(host.asked(), (Names{"CreateInstance", "CreateInstance"}));
 }
 
 // --- the local functions: no host call at all
@@ -209,7 +209,7 @@ TEST_F(Glue, ClassDataAddsTheRegisteredOffset) {
   QORAclassDefinition record{};
   record.dataOffset = 48;
   EXPECT_EQ(classData(nullptr, &record), nullptr) << "a null instance has no data";
-  EXPECT_TRUE(host.asked.empty());
+  EXPECT_TRUE(host.asked().empty());
 }
 
 TEST_F(Glue, ClassFlagSetters) {
@@ -237,7 +237,7 @@ TEST_F(Glue, ClassFlagSetters) {
     EXPECT_EQ(record.flags, c.after) << c.name << std::hex << " from 0x" << c.before;
     EXPECT_EQ(record.dataOffset, 77) << c.name << " touches flags only";
   }
-  EXPECT_TRUE(host.asked.empty());
+  EXPECT_TRUE(host.asked().empty());
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// Test support for the host interface layer, linked into the test program itself: a stand-in
-// resolver that answers from a name->address table and logs every name asked, recording host
-// entries of any signature, and sample values that show a wrong width, sign or order.
+// Test support for the host interface layer, for both of its test groups (the layer linked into the
+// test program, and private copies of the built plug-in): a stand-in resolver that answers from a
+// name->address table and logs every name asked, recording host entries of any signature, and
+// sample values that show a wrong width, sign or order.
 //
 // The proxies' caches are never reset, so a process can take a proxy through its miss-then-hit
 // sequence only once; scenarios that need a fresh cache run as test cases of their own process.
-#ifndef QUORVEX_TESTS_PROXIES_RECORDINGHOST_H
-#define QUORVEX_TESTS_PROXIES_RECORDINGHOST_H
+#ifndef QUORVEX_TESTS_COMMON_RECORDINGHOST_H
+#define QUORVEX_TESTS_COMMON_RECORDINGHOST_H
 
 #include <cstdint>
 #include <map>
@@ -52,6 +53,8 @@ class Host {
     entries_.clear();
     asked_.clear();
   }
+  // Every name asked since the last reset or take, in order.
+  const std::vector<std::string>& asked() const { return asked_; }
   // The names asked since the last call.
   std::vector<std::string> takeAsked() {
     std::vector<std::string> asked;
@@ -191,4 +194,4 @@ struct Recorder {
 
 }  // namespace proxytest
 
-#endif  // QUORVEX_TESTS_PROXIES_RECORDINGHOST_H
+#endif  // QUORVEX_TESTS_COMMON_RECORDINGHOST_H
