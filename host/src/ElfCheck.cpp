@@ -12,15 +12,14 @@ struct Elf32 {
   using Ehdr = Elf32_Ehdr;
   using Phdr = Elf32_Phdr;
   using Shdr = Elf32_Shdr;
-  static constexpr unsigned char kClass = ELFCLASS32;
 };
 struct Elf64 {
   using Ehdr = Elf64_Ehdr;
   using Phdr = Elf64_Phdr;
   using Shdr = Elf64_Shdr;
-  static constexpr unsigned char kClass = ELFCLASS64;
 };
 using Native = std::conditional_t<sizeof(void*) == 8, Elf64, Elf32>;
+constexpr unsigned char kNativeClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
 
 #if defined(__x86_64__)
 constexpr std::uint16_t kMachine = EM_X86_64;
@@ -111,7 +110,7 @@ std::string elfProblem(const unsigned char* bytes, std::size_t size) {
   if (size < EI_NIDENT || std::memcmp(bytes, ELFMAG, SELFMAG) != 0) return "not an ELF file";
   const unsigned char elfClass = bytes[EI_CLASS];
   if (elfClass != ELFCLASS32 && elfClass != ELFCLASS64) return "damaged: unknown ELF class";
-  if (elfClass != Native::kClass) {
+  if (elfClass != kNativeClass) {
     return elfClass == ELFCLASS32 ? "a 32-bit library, not a 64-bit one"
                                   : "a 64-bit library, not a 32-bit one";
   }
