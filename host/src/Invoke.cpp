@@ -21,7 +21,7 @@ int fit(std::string_view type, const Value& arg) {
   return cls != nullptr && sameName(cls->info.name, type) ? 2 : -1;
 }
 
-std::string argTypes(const std::vector<Value>& args) {
+std::string argTypes(Args args) {
   std::string text = "(";
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (i > 0) text += ", ";
@@ -102,8 +102,7 @@ void forgetOverloads() {
 }
 
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
-                             std::string_view name, const std::vector<Value>& args,
-                             std::string* error) {
+                             std::string_view name, Args args, std::string* error) {
   const Method* best = nullptr;
   int bestScore = -1;
   bool tie = false;
@@ -142,8 +141,7 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   return nullptr;
 }
 
-Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf,
-                        const std::vector<Value>& args) {
+Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
   Active active(this);
   std::size_t mark = pool.size();
   Abi kinds[kMaxParams + 1];

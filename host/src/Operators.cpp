@@ -38,25 +38,25 @@ namespace quorvex {
 using namespace detail;
 
 Outcome Host::binary(Op op, const Value& lhs, const Value& rhs) {
-  std::vector<Value> operand{rhs};
+  const Value* operand = &rhs;
   // An object on the left answers first; one on the right is asked for the mirrored form.
   const Method* method = nullptr;
   const Value* self = nullptr;
   if (lhs.isObject() && Runtime::objectOf(lhs)->cls != nullptr) {
     method = chooseOverload(Runtime::objectOf(lhs)->cls->info.methods, "", operatorMethod(op),
-                            operand, nullptr);
+                            Args(operand, 1), nullptr);
     self = &lhs;
   }
   const bool mirrored = method == nullptr && rhs.isObject() && Runtime::objectOf(rhs)->cls;
   if (mirrored) {
-    operand[0] = lhs;
+    operand = &lhs;
     method = chooseOverload(Runtime::objectOf(rhs)->cls->info.methods, "", mirroredMethod(op),
-                            operand, nullptr);
+                            Args(operand, 1), nullptr);
     self = &rhs;
   }
   if (method == nullptr) return withoutMethod(op, lhs, rhs);
   if (Runtime::objectOf(*self)->rt != rt_.get()) return refused("an object of another host");
-  Outcome out = rt_->invoke(*method, Runtime::objectOf(*self), true, operand);
+  Outcome out = rt_->invoke(*method, Runtime::objectOf(*self), true, Args(operand, 1));
   if (isComparison(op) && out.ok()) {
     out.value = Value::boolean(comparisonHolds(op, out.value.asInteger(), mirrored));
   }

@@ -84,6 +84,20 @@ bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitiv
 void retainObject(Object* object);
 void releaseObject(Object* object);
 
+// The arguments of one call wherever they are kept: an operator's one operand needs no vector.
+class Args {
+ public:
+  Args() = default;
+  Args(const std::vector<Value>& values) : items_(values.data()), count_(values.size()) {}
+  Args(const Value* items, std::size_t count) : items_(items), count_(count) {}
+  std::size_t size() const { return count_; }
+  const Value& operator[](std::size_t i) const { return items_[i]; }
+
+ private:
+  const Value* items_ = nullptr;
+  std::size_t count_ = 0;
+};
+
 struct Runtime {
   Runtime();
   ~Runtime();
@@ -134,8 +148,7 @@ struct Runtime {
   bool nilRaised = false;
 
   // calls
-  Outcome invoke(const Method& method, const Object* self, bool hasSelf,
-                 const std::vector<Value>& args);
+  Outcome invoke(const Method& method, const Object* self, bool hasSelf, Args args);
   Outcome dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,
                    const std::vector<Value>& args);
   Outcome construct(ClassEntry* cls, const std::vector<Value>& args);
@@ -171,7 +184,6 @@ void forgetOverloads();
 // Picks, among `candidates` named `name`, the one whose parameters the arguments fit best. Null
 // with `error` set when none fits or two fit equally well.
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
-                             std::string_view name, const std::vector<Value>& args,
-                             std::string* error);
+                             std::string_view name, Args args, std::string* error);
 
 }  // namespace quorvex::detail

@@ -47,6 +47,16 @@ Value toHost(const lang::Value& v) {
   return std::visit(ToHost{}, v);
 }
 
+// An object's own host value, without a copy (a copy is a count taken and given back); anything
+// else converted into `scratch`.
+const Value& hostView(const lang::Value& v, Value& scratch) {
+  if (const auto* o = std::get_if<lang::ObjectRef>(&v)) {
+    if (const auto* held = static_cast<const Value*>(o->handle.get())) return *held;
+  }
+  scratch = toHost(v);
+  return scratch;
+}
+
 std::vector<Value> toHost(const std::vector<lang::Value>& args) {
   std::vector<Value> out;
   out.reserve(args.size());
@@ -54,7 +64,7 @@ std::vector<Value> toHost(const std::vector<lang::Value>& args) {
   return out;
 }
 
-lang::Value fromHost(const Value& v) {
+lang::Value fromHost(Value&& v) {
   switch (v.type()) {
     case Type::Integer:
       return v.asInteger();
@@ -65,8 +75,10 @@ lang::Value fromHost(const Value& v) {
     case Type::Boolean:
       return v.asBoolean();
     case Type::Object: {
-      auto held = std::make_shared<Value>(v);
-      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), v.className(), v.handle()};
+      std::string cls = v.className();
+      const void* identity = v.handle();
+      auto held = std::make_shared<Value>(std::move(v));
+      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), std::move(cls), identity};
     }
     case Type::Nil:
       break;
@@ -74,20 +86,20 @@ lang::Value fromHost(const Value& v) {
   return lang::Nil{};
 }
 
-lang::CallResult fromOutcome(const Outcome& o) {
+lang::CallResult fromOutcome(Outcome&& o) {
   lang::CallResult r;
   if (o.raised()) {
     r.kind = lang::CallResult::Kind::Raised;
-    r.exception = fromHost(o.exception);
+    r.exception = fromHost(std::move(o.exception));
+    // Only an object has a class; anything else raised is a plain Exception.
     if (!std::holds_alternative<lang::ObjectRef>(r.exception)) {
-      r.exception =
-          lang::ObjectRef{nullptr, o.exceptionClass().empty() ? "Exception" : o.exceptionClass()};
+      r.exception = lang::ObjectRef{nullptr, "Exception"};
     }
   } else if (o.failed()) {
     r.kind = lang::CallResult::Kind::Failed;
-    r.error = o.error;
+    r.error = std::move(o.error);
   } else {
-    r.value = fromHost(o.value);
+    r.value = fromHost(std::move(o.value));
   }
   return r;
 }
@@ -178,7 +190,8 @@ lang::CallResult HostBinding::construct(std::string_view cls,
 
 lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args) {
-  return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
+  Value scratch;
+  return fromOutcome(host_.callAs(cls, hostView(receiver, scratch), method, toHost(args)));
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
@@ -189,7 +202,8 @@ lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const 
     r.error = std::string("'") + lang::opText(op) + "' cannot be applied to objects";
     return r;
   }
-  return fromOutcome(host_.binary(*hop, toHost(lhs), toHost(rhs)));
+  Value lScratch, rScratch;
+  return fromOutcome(host_.binary(*hop, hostView(lhs, lScratch), hostView(rhs, rScratch)));
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,

@@ -223,11 +223,34 @@ struct Interpreter::State {
   }
 
   Value checked(const Type& t, Value v, Pos pos, const std::string& name) {
-    if (!fits(t, typeOf(v))) {
+    if (!fitsAsIs(t, v) && !fits(t, typeOf(v))) {
       throw ProgramError(pos, "type mismatch: '" + name + "' is " + typeName(t) +
                                   ", but the value is " + typeName(typeOf(v)));
     }
     return convertFor(t, std::move(v));
+  }
+
+  // The common cases of fits() without building the value's Type (a copy of its class name): a
+  // loop stores a value each time round. False only means "ask fits()".
+  static bool fitsAsIs(const Type& t, const Value& v) {
+    if (t.isArray()) return false;
+    switch (t.kind) {
+      case Kind::Integer:
+        return std::holds_alternative<std::int64_t>(v);
+      case Kind::Double:
+        return std::holds_alternative<double>(v);
+      case Kind::String:
+        return std::holds_alternative<std::string>(v);
+      case Kind::Boolean:
+        return std::holds_alternative<bool>(v);
+      case Kind::Object: {
+        auto* o = std::get_if<ObjectRef>(&v);
+        return o != nullptr && (t.className.empty() || sameName(t.className, o->className));
+      }
+      case Kind::Nil:
+        break;
+    }
+    return false;
   }
 
   Variable& lookup(const std::string& name, Pos pos) {
@@ -531,16 +554,18 @@ struct Interpreter::State {
   }
 
   // The class to ask when a value may be an object: its own, or the declared one when it is Nil.
-  std::string classFor(const Value& v, const Expr& e) const {
+  // A reference into `v` or the checker's table: good while both stay where they are.
+  const std::string& classFor(const Value& v, const Expr& e) const {
+    static const std::string none;
     if (auto* o = std::get_if<ObjectRef>(&v)) return o->className;
     if (std::holds_alternative<Nil>(v)) return res->classAt(e);
-    return {};
+    return none;
   }
 
   Value unary(const Expr& e) {
     Value v = eval(*e.left);
     if (raised) return Nil{};
-    std::string cls = classFor(v, *e.left);
+    const std::string& cls = classFor(v, *e.left);
     if (!cls.empty() && e.op == Op::Neg) return callMethod(cls, v, leftMethod(Op::Neg), {}, e.pos);
     return applyBuiltin(e.op, v, e.pos);
   }
@@ -551,11 +576,24 @@ struct Interpreter::State {
       if (raised || (e.op == Op::And ? !l : l)) return l;
       return truth(*e.right);
     }
+    const Value* lIn = inPlace(*e.left);
+    const Value* rIn = lIn ? inPlace(*e.right) : nullptr;
+    if (rIn) {
+      return operate(e.op, *lIn, *rIn, classFor(*lIn, *e.left), classFor(*rIn, *e.right), e.pos);
+    }
     Value l = eval(*e.left);
     if (raised) return Nil{};
     Value r = eval(*e.right);
     if (raised) return Nil{};
     return operate(e.op, l, r, classFor(l, *e.left), classFor(r, *e.right), e.pos);
+  }
+
+  // A variable or a literal read where it is kept, without a copy: nothing evaluated beside it
+  // can change it, as neither runs any code. Null for anything else.
+  const Value* inPlace(const Expr& e) {
+    if (e.form == Expr::Form::Variable) return &lookup(e.name, e.pos).value;
+    if (e.form == Expr::Form::Literal) return &e.literal;
+    return nullptr;
   }
 
   // `lClass` and `rClass`: the class of each side when it may be an object, else empty.
@@ -602,16 +640,22 @@ struct Interpreter::State {
 
   Value callMethod(const std::string& cls, const Value& recv, const std::string& name,
                    std::vector<Value> args, Pos pos) {
-    if (!host.hasMethod(cls, name)) throw ProgramError(pos, unknownMethodMessage(host, cls, name));
-    return settle(host.call(cls, recv, name, args), pos);
+    CallResult r = host.call(cls, recv, name, args);
+    // Asked only once the call failed: finding a method by name is a walk through them all.
+    if (r.kind == CallResult::Kind::Failed && !host.hasMethod(cls, name)) {
+      throw ProgramError(pos, unknownMethodMessage(host, cls, name));
+    }
+    return settle(std::move(r), pos);
   }
 
   Value method(const Expr& e) {
-    Value recv = eval(*e.left);
+    const Value* in = e.args.empty() ? inPlace(*e.left) : nullptr;
+    Value copy = in ? Value() : eval(*e.left);
     if (raised) return Nil{};
+    const Value& recv = in ? *in : copy;
     std::vector<Value> args = evalAll(e.args);
     if (raised) return Nil{};
-    std::string cls = classFor(recv, *e.left);
+    const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
                                     ": only objects have methods");

@@ -43,9 +43,10 @@ struct Resolved {
   std::unordered_map<const TypeRef*, Type> types;
   std::unordered_map<const Expr*, Callee> calls;
 
-  std::string classAt(const Expr& e) const {
+  const std::string& classAt(const Expr& e) const {
+    static const std::string none;
     auto it = classOf.find(&e);
-    return it == classOf.end() ? std::string() : it->second;
+    return it == classOf.end() ? none : it->second;
   }
   const Type& typeAt(const TypeRef& t) const { return types.at(&t); }
   const Callee& callAt(const Expr& e) const { return calls.at(&e); }

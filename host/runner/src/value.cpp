@@ -6,20 +6,6 @@
 
 namespace quorvex::lang {
 
-namespace {
-constexpr char lowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 std::string lowerName(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = lowerAscii(c);

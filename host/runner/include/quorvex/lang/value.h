@@ -63,7 +63,17 @@ Type typeOf(const Value& v);
 std::string typeName(const Type& t);
 
 // Case-insensitive (ASCII) comparison: keywords, variables, classes and methods all ignore case.
-bool sameName(std::string_view a, std::string_view b);
+// Inline: every variable lookup and method choice compares names this way.
+constexpr char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
 std::string lowerName(std::string_view s);
 
 // The builtin type named by `name`, if it names one ("Integer", "Double", "String", "Boolean").
