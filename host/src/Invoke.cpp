@@ -1,6 +1,8 @@
 // From host values to a plug-in call and back: overload choice, argument passing, results,
 // the pending exception and the per-call pool.
+#include <atomic>
 #include <climits>
+#include <cstring>
 #include <mutex>
 
 #include "Runtime.h"
@@ -94,15 +96,87 @@ Picks named(const std::vector<Method>& candidates, std::string_view name) {
   return copyOf(indices.back().picks);
 }
 
+// Bumped whenever the indices are forgotten, so that every thread's last choice is forgotten too.
+std::atomic<unsigned long>& tablesGeneration() {
+  static std::atomic<unsigned long> generation{1};
+  return generation;
+}
+
+// The last choice made on a thread: a loop asks for the same method with the same kinds of
+// arguments each time round. A choice depends on nothing else (an object argument by its class
+// entry, which lives as long as its table). Trivially destructible, for every platform's
+// thread_local; longer names and more arguments are simply not kept.
+struct LastChoice {
+  static constexpr std::size_t kMaxName = 40;
+  unsigned long generation = 0;
+  const Method* table = nullptr;
+  std::size_t size = 0;
+  char name[kMaxName];
+  std::size_t nameSize = 0;
+  std::size_t count = 0;
+  Type types[kMaxParams];
+  const ClassEntry* classes[kMaxParams];
+  const Method* choice = nullptr;
+};
+
+const ClassEntry* classOf(const Value& arg) {
+  return arg.isObject() ? Runtime::objectOf(arg)->cls : nullptr;
+}
+
+bool keeps(const LastChoice& last, const std::vector<Method>& candidates, std::string_view name,
+           Args args, unsigned long generation) {
+  if (last.generation != generation || last.table != candidates.data() ||
+      last.size != candidates.size() || last.count != args.size() ||
+      std::string_view(last.name, last.nameSize) != name) {
+    return false;
+  }
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (last.types[i] != args[i].type() || last.classes[i] != classOf(args[i])) return false;
+  }
+  return true;
+}
+
+void remember(LastChoice& last, const std::vector<Method>& candidates, std::string_view name,
+              Args args, unsigned long generation, const Method* choice) {
+  if (name.size() > LastChoice::kMaxName || args.size() > kMaxParams) return;
+  last.generation = generation;
+  last.table = candidates.data();
+  last.size = candidates.size();
+  std::memcpy(last.name, name.data(), name.size());
+  last.nameSize = name.size();
+  last.count = args.size();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    last.types[i] = args[i].type();
+    last.classes[i] = classOf(args[i]);
+  }
+  last.choice = choice;
+}
+
+const Method* chooseAmong(const std::vector<Method>& candidates, std::string_view owner,
+                          std::string_view name, Args args, std::string* error);
+
 }  // namespace
 
 void forgetOverloads() {
   const std::lock_guard<std::mutex> hold(namedLock());
   namedIndices().clear();
+  ++tablesGeneration();
 }
 
 const Method* chooseOverload(const std::vector<Method>& candidates, std::string_view owner,
                              std::string_view name, Args args, std::string* error) {
+  thread_local LastChoice last;
+  const unsigned long generation = tablesGeneration().load();
+  if (keeps(last, candidates, name, args, generation)) return last.choice;
+  const Method* choice = chooseAmong(candidates, owner, name, args, error);
+  if (choice != nullptr) remember(last, candidates, name, args, generation, choice);
+  return choice;
+}
+
+namespace {
+
+const Method* chooseAmong(const std::vector<Method>& candidates, std::string_view owner,
+                          std::string_view name, Args args, std::string* error) {
   const Method* best = nullptr;
   int bestScore = -1;
   bool tie = false;
@@ -140,6 +214,8 @@ const Method* chooseOverload(const std::vector<Method>& candidates, std::string_
   }
   return nullptr;
 }
+
+}  // namespace
 
 Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
   Active active(this);
