@@ -10,7 +10,6 @@
 #include "host_binding.h"
 #include "line_reader.h"
 #include "options.h"
-#include "quorvex/lang/deep_stack.h"
 #include "quorvex/lang/interpreter.h"
 #include "quorvex/lang/parser.h"
 
@@ -185,11 +184,7 @@ int runMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   try {
-    // The whole session on the deep stack: loading, start-up and every call of the plug-in happen
-    // on the one thread that runs the program.
-    int status = kProgramFailed;
-    if (!lang::runOnDeepStack([&] { status = runMain(argc, argv); })) status = runMain(argc, argv);
-    return status;
+    return runMain(argc, argv);
   } catch (const std::exception& e) {
     std::cerr << "quorvex: internal error: " << e.what() << "\n";
   } catch (...) {

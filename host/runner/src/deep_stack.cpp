@@ -1,4 +1,4 @@
-#include "quorvex/lang/deep_stack.h"
+#include "deep_stack.h"
 
 #include <exception>
 
@@ -6,28 +6,17 @@
 #include <windows.h>
 #else
 #include <pthread.h>
-
-#include <csignal>
 #endif
 
 namespace quorvex::lang {
 
 namespace {
 
-thread_local bool onDeepStack = false;
-
 struct Job {
   const std::function<void()>* work;
   std::exception_ptr failure;
-#ifndef _WIN32
-  sigset_t mask;  // the creator's, which the deep thread takes back once it runs
-#endif
 
   void run() {
-    onDeepStack = true;
-#ifndef _WIN32
-    pthread_sigmask(SIG_SETMASK, &mask, nullptr);
-#endif
     try {
       (*work)();
     } catch (...) {
@@ -56,22 +45,14 @@ void* start(void* job) {
   return nullptr;
 }
 
-// Ctrl-C must reach the thread that runs the program: its wait for a typed line ends only when
-// the signal interrupts that thread. So the waiting creator holds SIGINT back for as long as the
-// deep thread lives, and the deep thread starts with it held back too until it restores the mask.
 bool runThread(Job& job) {
   pthread_attr_t attr;
   if (pthread_attr_init(&attr) != 0) return false;
-  sigset_t interrupt;
-  sigemptyset(&interrupt);
-  sigaddset(&interrupt, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &interrupt, &job.mask);
   pthread_t thread;
   const bool made = pthread_attr_setstacksize(&attr, kDeepStackBytes) == 0 &&
                     pthread_create(&thread, &attr, start, &job) == 0;
   pthread_attr_destroy(&attr);
   if (made) pthread_join(thread, nullptr);
-  pthread_sigmask(SIG_SETMASK, &job.mask, nullptr);
   return made;
 }
 #endif
@@ -79,12 +60,7 @@ bool runThread(Job& job) {
 }  // namespace
 
 bool runOnDeepStack(const std::function<void()>& work) {
-  if (onDeepStack) {
-    work();
-    return true;
-  }
-  Job job{};
-  job.work = &work;
+  Job job{&work, nullptr};
   if (!runThread(job)) return false;
   if (job.failure) std::rethrow_exception(job.failure);
   return true;

@@ -12,14 +12,12 @@ namespace quorvex::lang {
 constexpr std::size_t kDeepStackBytes =
     sizeof(void*) >= 8 ? std::size_t{1} << 30 : std::size_t{1} << 28;
 
+// Runs `work` on a thread with a stack of `kDeepStackBytes` and waits for it; whatever it throws
+// is thrown again here. Gives false, having run nothing, when no such thread can be made: the
+// caller then runs it on its own stack and bounds the depth by what that surely has.
 // What any thread's stack surely has for the program's calls (Windows gives its main thread 1 MiB).
 constexpr std::size_t kFallbackStackBytes = std::size_t{1} << 19;
 
-// Runs `work` on a thread with a stack of `kDeepStackBytes` and waits for it; whatever it throws
-// is thrown again here. Already on such a thread, it runs `work` in place: the runner puts its
-// whole session there, so that the plug-in is loaded, started and called on one thread, as the
-// host does. Gives false, having run nothing, when no such thread can be made: the caller then
-// runs it on its own stack and bounds the depth by what that surely has.
 bool runOnDeepStack(const std::function<void()>& work);
 
 }  // namespace quorvex::lang
