@@ -1,5 +1,5 @@
 // A loaded shared library, behind the smallest interface the host needs. One implementation per
-// platform (Library_posix.cpp, Library_windows.cpp); nothing else in the host touches the OS
+// platform (LibraryPosix.cpp, LibraryWindows.cpp); nothing else in the host touches the OS
 // loader. On POSIX a macOS dylib is mapped by the host's own loader instead (LibraryMachO.cpp).
 #pragma once
 
