@@ -24,7 +24,7 @@ using proxytest::samples;
 using threadhost::CountingResolver;
 using together::kThreads;
 
-enum class RowKind { plain, element, custom, forward };
+enum class RowKind { plain, element, irregular, forward };
 
 struct Row {
   const char* catalogue;
@@ -324,7 +324,7 @@ TEST(FirstCalls, EightThreadsAtOnceOnEveryRow) {
   int raced = 0;
   for (const Row& row : rows) {
     if (row.kind == RowKind::plain || row.kind == RowKind::element) row.check();
-    raced += row.kind == RowKind::custom ? 0 : row.proxies;
+    raced += row.kind == RowKind::irregular ? 0 : row.proxies;
   }
   for (const Row& row : rows) {
     if (row.kind == RowKind::forward) row.check();
