@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "ElementCheck.h"
 #include "RecordingHost.h"
 
 namespace {
 
 using proxytest::describeAll;
+using proxytest::ElementEntry;
 using proxytest::HitResults;
 using proxytest::Host;
 using proxytest::Recorder;
@@ -123,19 +125,13 @@ void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), cons
   }
 }
 
-struct ElementEntry {
-  const char* entry;
-  const char* fallback;
-};
-
 // One element operation: misses, then a lookup that has no procedure for the array, then one that
 // has; the lookup is asked on every call, the procedure never kept. `access` calls the proxy and
-// returns whether its effect (`done`) is visible.
+// `done` tells whether its effect is visible.
 template <class Lookup, class Proc>
-void checkElementOp(const char* what, const ElementEntry& names,
-                    const std::function<void()>& access, const std::function<bool()> done,
-                    const std::function<bool()> procSawArgs) {
-  SCOPED_TRACE(what);
+void checkElementOp(const ElementEntry& names, const std::function<void()>& access,
+                    const std::function<bool()> done, const std::function<bool()> procSawArgs) {
+  SCOPED_TRACE(names.entry);
   Host& host = Host::instance();
   host.reset();
   const std::vector<std::string> asked = namesAsked(names.entry, names.fallback);
@@ -165,43 +161,29 @@ void checkElementOp(const char* what, const ElementEntry& names,
   EXPECT_TRUE(host.takeAsked().empty());
 }
 
-template <int Op, class Tag>
-struct OpTag;
+// What the table expects of each operation of an element row.
+struct ElementChecks {
+  template <class Tag, class R, class... A>
+  using Recorder = proxytest::Recorder<Tag, R, A...>;
 
-template <class Tag, class ValueT, class ProcT>
-void checkElement(void (*insert)(QORAarrayStruct*, QORAInteger, ValueT),
-                  void (*get)(QORAarrayStruct*, QORAInteger, ValueT*),
-                  void (*set)(QORAarrayStruct*, QORAInteger, ValueT),
-                  const ElementEntry& insertName, const ElementEntry& getName,
-                  const ElementEntry& setName) {
-  QORAarrayStruct* const array = sample<QORAarrayStruct*>(1);
-  const QORAInteger index = sample<QORAInteger>(2);
-  const ValueT value = sample<ValueT>(3);
-  const ProcT procValue = static_cast<ProcT>(value);
-
-  {
-    using Find = Recorder<OpTag<0, Tag>, void*, QORAarrayStruct*>;
-    using Proc = Recorder<OpTag<1, Tag>, void, QORAarrayStruct*, QORAInteger, ProcT>;
+  template <class Find, class Proc, class Call, class SawArgs>
+  static void write(const ElementEntry& names, const Call& call, const SawArgs& sawArgs) {
     checkElementOp<Find, Proc>(
-        insertName.entry, insertName, [&] { insert(array, index, value); },
-        [] { return Proc::calls > 0; },
-        [&] { return Proc::last == std::make_tuple(array, index, procValue); });
+        names, call, [] { return Proc::calls > 0; }, sawArgs);
   }
-  {
-    using Find = Recorder<OpTag<2, Tag>, void*, QORAarrayStruct*>;
-    using Proc = Recorder<OpTag<3, Tag>, ProcT, QORAarrayStruct*, QORAInteger>;
+
+  template <class Find, class Proc, class ValueT, class Get, class SawArgs>
+  static void read(const ElementEntry& names, const Get& get, const SawArgs& sawArgs) {
     // Booleans come back from the procedure as a byte; any non-zero byte reads as exactly true.
     if constexpr (std::is_same_v<ValueT, bool>) {
       Proc::result = 2;
     } else {
-      Proc::result = sample<ProcT>(77);
+      Proc::result = sample<typename Proc::Result>(77);
     }
     const ValueT untouched = std::is_same_v<ValueT, bool> ? ValueT{} : sample<ValueT>(5);
     ValueT out = untouched;
     checkElementOp<Find, Proc>(
-        getName.entry, getName, [&] { get(array, index, &out); },
-        [&] { return !(out == untouched); },
-        [&] { return Proc::last == std::make_tuple(array, index); });
+        names, [&] { get(&out); }, [&] { return !(out == untouched); }, sawArgs);
     EXPECT_TRUE(out == static_cast<ValueT>(Proc::result)) << "stored " << proxytest::describe(out);
     if constexpr (std::is_same_v<ValueT, bool>) {
       unsigned char stored = 0;
@@ -209,18 +191,11 @@ void checkElement(void (*insert)(QORAarrayStruct*, QORAInteger, ValueT),
       EXPECT_EQ(stored, 1) << "a Boolean element is stored as exactly 1";
     }
     // Nowhere to store: the lookup is still asked, the procedure is not.
-    get(array, index, nullptr);
+    get(nullptr);
     EXPECT_EQ(Find::calls, 4);
     EXPECT_EQ(Proc::calls, 1);
   }
-  {
-    using Find = Recorder<OpTag<4, Tag>, void*, QORAarrayStruct*>;
-    using Proc = Recorder<OpTag<5, Tag>, void, QORAarrayStruct*, ProcT, QORAInteger>;
-    checkElementOp<Find, Proc>(
-        setName.entry, setName, [&] { set(array, index, value); }, [] { return Proc::calls > 0; },
-        [&] { return Proc::last == std::make_tuple(array, procValue, index); });
-  }
-}
+};
 
 // An overload behaves as its typed proxy: the same questions (none, once the typed proxy is bound),
 // the same host entry with the same arguments, the same result.

@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "CountingResolver.h"
+#include "ElementCheck.h"
 #include "RecordingHost.h"
 #include "Together.h"
 
 namespace {
 
+using proxytest::ElementEntry;
 using proxytest::HitResults;
 using proxytest::sample;
 using proxytest::samples;
@@ -114,11 +116,6 @@ void checkRow(const char* proxyName, Ret (*proxy)(P...), HostRet (*)(H...), cons
   EXPECT_EQ(host.total(), 0) << "asked again once bound";
 }
 
-struct ElementEntry {
-  const char* entry;
-  const char* fallback;
-};
-
 // One element operation. `access` calls the proxy on the calling thread and tells whether the
 // element procedure saw that thread's arguments (and, for a read, whether its value came back).
 template <class Lookup, class Proc, class Access>
@@ -144,47 +141,29 @@ void checkElementOp(const ElementEntry& names, const Access& access) {
   EXPECT_EQ(host.total(), 0) << "asked again once bound";
 }
 
-template <int Op, class Tag>
-struct OpTag;
+// What the threads expect of each operation of an element row.
+struct ElementChecks {
+  template <class Tag, class R, class... A>
+  using Recorder = SharedRecorder<Tag, R, A...>;
 
-template <class Tag, class ValueT, class ProcT>
-void checkElement(void (*insert)(QORAarrayStruct*, QORAInteger, ValueT),
-                  void (*get)(QORAarrayStruct*, QORAInteger, ValueT*),
-                  void (*set)(QORAarrayStruct*, QORAInteger, ValueT),
-                  const ElementEntry& insertName, const ElementEntry& getName,
-                  const ElementEntry& setName) {
-  QORAarrayStruct* const array = sample<QORAarrayStruct*>(1);
-  const QORAInteger index = sample<QORAInteger>(2);
-  const ValueT value = sample<ValueT>(3);
-  const ProcT procValue = static_cast<ProcT>(value);
-  {
-    using Find = SharedRecorder<OpTag<0, Tag>, void*, QORAarrayStruct*>;
-    using Proc = SharedRecorder<OpTag<1, Tag>, void, QORAarrayStruct*, QORAInteger, ProcT>;
-    checkElementOp<Find, Proc>(insertName, [&] {
-      insert(array, index, value);
-      return Proc::last == std::make_tuple(array, index, procValue);
+  template <class Find, class Proc, class Call, class SawArgs>
+  static void write(const ElementEntry& names, const Call& call, const SawArgs& sawArgs) {
+    checkElementOp<Find, Proc>(names, [&] {
+      call();
+      return sawArgs();
     });
   }
-  {
-    using Find = SharedRecorder<OpTag<2, Tag>, void*, QORAarrayStruct*>;
-    using Proc = SharedRecorder<OpTag<3, Tag>, ProcT, QORAarrayStruct*, QORAInteger>;
-    Proc::result = static_cast<ProcT>(sample<ValueT>(77));
-    checkElementOp<Find, Proc>(getName, [&] {
+
+  template <class Find, class Proc, class ValueT, class Get, class SawArgs>
+  static void read(const ElementEntry& names, const Get& get, const SawArgs& sawArgs) {
+    Proc::result = static_cast<typename Proc::Result>(sample<ValueT>(77));
+    checkElementOp<Find, Proc>(names, [&] {
       ValueT out{};
-      get(array, index, &out);
-      return Proc::last == std::make_tuple(array, index) &&
-             out == static_cast<ValueT>(Proc::result);
+      get(&out);
+      return sawArgs() && out == static_cast<ValueT>(Proc::result);
     });
   }
-  {
-    using Find = SharedRecorder<OpTag<4, Tag>, void*, QORAarrayStruct*>;
-    using Proc = SharedRecorder<OpTag<5, Tag>, void, QORAarrayStruct*, ProcT, QORAInteger>;
-    checkElementOp<Find, Proc>(setName, [&] {
-      set(array, index, value);
-      return Proc::last == std::make_tuple(array, procValue, index);
-    });
-  }
-}
+};
 
 // Runs after every typed proxy has had its rows checked, so its cache is bound (or, for a target
 // written by hand, asks the same way whoever calls it).
