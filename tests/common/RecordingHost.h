@@ -9,13 +9,13 @@
 #define QUORVEX_TESTS_COMMON_RECORDINGHOST_H
 
 #include <cstdint>
-#include <map>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <type_traits>
 #include <vector>
 
+#include "EntryTable.h"
 #include "GlueCode/PluginMain.h"
 
 // Some scenarios hand a proxy an entry whose declared result is wider than the one the proxy calls
@@ -38,15 +38,14 @@ class Host {
   static void* resolve(const char* name) {
     Host& self = instance();
     self.asked_.emplace_back(name);
-    const auto found = self.entries_.find(name);
-    return found == self.entries_.end() ? nullptr : found->second;
+    return self.entries_.lookup(name);
   }
   // Stores the resolver as the entry point would, without registering anything.
   static void install() { gResolver = &Host::resolve; }
 
   template <class F>
   void answer(const std::string& name, F* entry) {
-    entries_[name] = reinterpret_cast<void*>(entry);
+    entries_.add(name, reinterpret_cast<void*>(entry));
   }
   // Forgets every entry and the log; bound caches keep what they hold.
   void reset() {
@@ -63,7 +62,7 @@ class Host {
   }
 
  private:
-  std::map<std::string, void*> entries_;
+  EntryTable entries_;
   std::vector<std::string> asked_;
 };
 

@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 
+#include "EntryTable.h"
 #include "GlueCode/PluginMain.h"
 
 namespace threadhost {
@@ -39,25 +40,7 @@ class FractionHost {
     return host;
   }
 
-  static void* resolve(const char* name) {
-    static const struct {
-      const char* name;
-      void* entry;
-    } kEntries[] = {
-        {"RegisterPluginVersion", reinterpret_cast<void*>(&registerVersion)},
-        {"pluginObjectType", reinterpret_cast<void*>(&classRef)},
-        {"PluginRegisterClass", reinterpret_cast<void*>(&registerClass)},
-        {"PluginRegisterMethod", reinterpret_cast<void*>(&registerMethod)},
-        {"CreateInstance", reinterpret_cast<void*>(&createInstance)},
-        {"RuntimeRaiseException", reinterpret_cast<void*>(&raiseException)},
-        {"QORABuildStringWithEncoding", reinterpret_cast<void*>(&buildString)},
-        {"PluginGetStringData", reinterpret_cast<void*>(&stringData)},
-    };
-    for (const auto& known : kEntries) {
-      if (std::strcmp(known.name, name) == 0) return known.entry;
-    }
-    return nullptr;
-  }
+  static void* resolve(const char* name) { return instance().entries_.lookup(name); }
 
   // What the host itself does to construct an object of a registered class: make the instance,
   // then the class's constructor runs on it.
@@ -76,6 +59,17 @@ class FractionHost {
   }
 
  private:
+  FractionHost() {
+    entries_.add("RegisterPluginVersion", reinterpret_cast<void*>(&registerVersion));
+    entries_.add("pluginObjectType", reinterpret_cast<void*>(&classRef));
+    entries_.add("PluginRegisterClass", reinterpret_cast<void*>(&registerClass));
+    entries_.add("PluginRegisterMethod", reinterpret_cast<void*>(&registerMethod));
+    entries_.add("CreateInstance", reinterpret_cast<void*>(&createInstance));
+    entries_.add("RuntimeRaiseException", reinterpret_cast<void*>(&raiseException));
+    entries_.add("QORABuildStringWithEncoding", reinterpret_cast<void*>(&buildString));
+    entries_.add("PluginGetStringData", reinterpret_cast<void*>(&stringData));
+  }
+
   // Start-up announcements the test has no use for; answered so that start-up goes as with a host.
   static void registerVersion(std::int32_t) {}
   static void registerMethod(QORAmethodEntry*) {}
@@ -142,6 +136,7 @@ class FractionHost {
                                      {"FractionBadArgumentException", nullptr},
                                      {"FractionDivideByZeroException", nullptr},
                                      {"FractionIntegerOverflowException", nullptr}}};
+  proxytest::EntryTable entries_;  // fixed once made, before any thread asks
   std::mutex mutex_;
   std::deque<std::unique_ptr<unsigned char[]>> objects_;
   std::deque<std::unique_ptr<HostString>> strings_;
