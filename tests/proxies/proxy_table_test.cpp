@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "CatalogueRow.h"
 #include "ElementCheck.h"
 #include "RecordingHost.h"
 
@@ -24,19 +25,11 @@ using proxytest::ElementEntry;
 using proxytest::HitResults;
 using proxytest::Host;
 using proxytest::Recorder;
+using proxytest::Row;
+using proxytest::RowKind;
 using proxytest::sample;
 using proxytest::samples;
 using proxytest::trace;
-
-enum class RowKind { plain, element, irregular, forward };
-
-struct Row {
-  const char* catalogue;
-  const char* proxy;
-  RowKind kind;
-  int proxies;  // an element row stands for three
-  void (*check)();
-};
 
 template <class Tuple>
 std::string describeTuple(const Tuple& values) {

@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "CatalogueRow.h"
 #include "CountingResolver.h"
 #include "ElementCheck.h"
 #include "RecordingHost.h"
@@ -21,20 +22,12 @@ namespace {
 
 using proxytest::ElementEntry;
 using proxytest::HitResults;
+using proxytest::Row;
+using proxytest::RowKind;
 using proxytest::sample;
 using proxytest::samples;
 using threadhost::CountingResolver;
 using together::kThreads;
-
-enum class RowKind { plain, element, irregular, forward };
-
-struct Row {
-  const char* catalogue;
-  const char* proxy;
-  RowKind kind;
-  int proxies;
-  void (*check)();
-};
 
 // A host entry of one signature, one per Tag, that any thread may call: it counts every call and
 // keeps each thread's last arguments apart.
