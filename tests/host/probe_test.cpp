@@ -40,7 +40,7 @@ TEST_F(Probe, RegistrationIsReadFromTheRecords) {
   EXPECT_EQ(probe->methodCount, probe->methods.size());
   EXPECT_NE(probe->dataOffset, 0u);
   EXPECT_EQ(probe->flags, 4u);
-  ASSERT_EQ(host.globals().size(), 7u);
+  ASSERT_EQ(host.globals().size(), 8u);
   EXPECT_EQ(host.globals()[3].declaration, "Make(a As Integer) As Probe");
   int invalid = 0;
   for (const quorvex::Method& m : probe->methods) invalid += m.valid ? 0 : 1;

@@ -6,8 +6,21 @@
 
 namespace quorvex::runner {
 
-// From now on a crash (a bad memory access, an illegal instruction, an arithmetic trap) prints
-// one line naming `plugin` and ends the process with `status`.
-void reportCrashesOf(const std::string& plugin, int status);
+// While one is armed, a crash (a bad memory access, an illegal instruction, an arithmetic trap)
+// prints one line naming `plugin` and ends the process with `status`. Armed and disarmed on one
+// thread, the one that calls the plug-in: the stack the report is told on belongs to that thread
+// and must be taken back before it ends.
+class CrashReport {
+ public:
+  CrashReport() = default;
+  CrashReport(const CrashReport&) = delete;
+  CrashReport& operator=(const CrashReport&) = delete;
+  ~CrashReport();
+
+  void arm(const std::string& plugin, int status);
+
+ private:
+  bool armed_ = false;
+};
 
 }  // namespace quorvex::runner

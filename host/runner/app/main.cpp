@@ -10,6 +10,7 @@
 #include "host_binding.h"
 #include "line_reader.h"
 #include "options.h"
+#include "quorvex/lang/deep_stack.h"
 #include "quorvex/lang/interpreter.h"
 #include "quorvex/lang/parser.h"
 
@@ -145,6 +146,8 @@ int runMain(int argc, char** argv) {
   }
 
   const std::string plugin = runner::choosePlugin(*options, argc > 0 ? argv[0] : nullptr);
+  // Before the host, so that it still reports while the host unloads the plug-in.
+  runner::CrashReport crashes;
   Host host;
   // In place: a run leaves no copy behind. Probed first: a damaged file is reported, not crashed
   // on.
@@ -159,7 +162,7 @@ int runMain(int argc, char** argv) {
     }
     return kNotRun;
   }
-  runner::reportCrashesOf(plugin, kNotRun);
+  crashes.arm(plugin, kNotRun);
   runner::HostBinding binding(host);
   lang::Interpreter interpreter(binding, std::cout);
   runner::catchInterrupts();
@@ -184,7 +187,11 @@ int runMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   try {
-    return runMain(argc, argv);
+    // The plug-in is loaded, started and called on one thread, as the host it stands in for does;
+    // the deep stack lets a program's recursion reach its bound instead of the stack's end.
+    int status = kProgramFailed;
+    lang::runSession([&] { status = runMain(argc, argv); });
+    return status;
   } catch (const std::exception& e) {
     std::cerr << "quorvex: internal error: " << e.what() << "\n";
   } catch (...) {

@@ -5,7 +5,7 @@
 
 #include "builtins.h"
 #include "checker.h"
-#include "deep_stack.h"
+#include "quorvex/lang/deep_stack.h"
 #include "quorvex/lang/operators.h"
 #include "scopes.h"
 
