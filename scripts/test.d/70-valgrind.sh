@@ -7,7 +7,7 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux --target quorvex-run replay_plugin misbehaving_host_test
 memcheck() {
   valgrind --quiet --leak-check=full --errors-for-leak-kinds=definite,indirect,possible \
-    --error-exitcode=9 "$@"
+    --error-exitcode=9 --suppressions=scripts/valgrind.supp "$@"
 }
 for program in examples/*.qv; do
   echo "--- $program"
