@@ -49,7 +49,9 @@ void* createInstance(void* classRef) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
   ClassEntry* cls = rt->asClass(classRef);
-  rt->logEntry("CreateInstance", cls != nullptr ? cls->info.name : classRef ? "unknown" : "null");
+  if (rt->entryLogging) {
+    rt->logEntry("CreateInstance", cls != nullptr ? cls->info.name : classRef ? "unknown" : "null");
+  }
   if (cls == nullptr || !cls->info.registered || rt->faults.createInstanceReturnsNull) {
     return nullptr;
   }
@@ -63,7 +65,9 @@ void runtimeRaiseException(void* exception) {
   Runtime* rt = current();
   if (rt == nullptr) return;
   Object* object = rt->asObject(exception);
-  rt->logEntry("RuntimeRaiseException", object != nullptr ? object->cls->info.name : "null");
+  if (rt->entryLogging) {
+    rt->logEntry("RuntimeRaiseException", object != nullptr ? object->cls->info.name : "null");
+  }
   if (object == nullptr) {
     rt->nilRaised = true;
     return;
@@ -77,8 +81,10 @@ unsigned char pluginGetStringData(void* string, std::uint32_t encoding, void* re
   Runtime* rt = current();
   if (rt == nullptr) return 0;
   String* s = rt->asString(string);
-  rt->logEntry("PluginGetStringData",
-               (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) + "," + hex(encoding));
+  if (rt->entryLogging) {
+    rt->logEntry("PluginGetStringData", (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) +
+                                            "," + hex(encoding));
+  }
   if (s == nullptr || record == nullptr || encoding != kEncodingUtf8 ||
       rt->faults.stringDataFails) {
     return 0;

@@ -9,6 +9,20 @@
 namespace quorvex::detail {
 namespace {
 
+// Instance memory is kept for reuse, a few blocks a class, except under AddressSanitizer, which
+// then still sees a destroyed instance used.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kSpareInstances = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t kSpareInstances = 0;
+#else
+constexpr std::size_t kSpareInstances = 16;
+#endif
+#else
+constexpr std::size_t kSpareInstances = 16;
+#endif
+
 // Records larger than this are not a plug-in's instance data but a corrupt record.
 constexpr std::uintptr_t kMaxDataSize = std::uintptr_t{1} << 20;
 constexpr std::uintptr_t kMaxMethods = 4096;
@@ -78,17 +92,20 @@ Runtime::~Runtime() {
   // Objects still held by Values outlive the host: run their destructors now, while the plug-in
   // is loaded, and leave only memory for the last Value to free.
   std::vector<Object*> survivors;
-  for (const void* handle : handles) {
+  handles.forEach([&](const void* handle) {
     if (static_cast<const Handle*>(handle)->kind == HandleKind::Object) {
       survivors.push_back(static_cast<Object*>(const_cast<void*>(handle)));
     }
-  }
+  });
   for (Object* object : survivors) {
     ++object->refs;  // keeps destroy() from freeing what a Value still points at
     destroy(object);
   }
   drain(0);
   if (pending != nullptr) release(pending);
+  for (const auto& cls : classes) {
+    for (void* memory : cls->spare) std::free(memory);
+  }
   library.close();
 }
 
@@ -183,16 +200,19 @@ void Runtime::registerGlobal(const MethodRecord* entry) {
 // A record's constructor or destructor: void(self), run with this runtime answering the entries.
 void Runtime::callHook(const void* function, Object* object) {
   Active active(this);
-  const Abi self = Abi::Pointer;
-  Raw arg;
-  arg.p = object;
-  callFunction(function, Abi::Void, true, &self, 1, &arg);
+  reinterpret_cast<void (*)(void*)>(const_cast<void*>(function))(object);
 }
 
 Object* Runtime::newObject(ClassEntry* cls) {
   std::size_t size = cls->info.dataSize;
-  void* memory = std::malloc(kDataOffset + size);
-  if (memory == nullptr) throw std::bad_alloc();
+  void* memory = nullptr;
+  if (!cls->spare.empty()) {
+    memory = cls->spare.back();
+    cls->spare.pop_back();
+  } else {
+    memory = std::malloc(kDataOffset + size);
+    if (memory == nullptr) throw std::bad_alloc();
+  }
   auto* object = new (memory) Object();
   object->kind = HandleKind::Object;
   object->rt = this;
@@ -218,13 +238,13 @@ String* Runtime::newString(std::string bytes, std::uint32_t encoding) {
 }
 
 Object* Runtime::asObject(const void* handle) const {
-  if (handle == nullptr || handles.count(handle) == 0) return nullptr;
+  if (handle == nullptr || !handles.contains(handle)) return nullptr;
   auto* h = static_cast<Handle*>(const_cast<void*>(handle));
   return h->kind == HandleKind::Object ? static_cast<Object*>(h) : nullptr;
 }
 
 String* Runtime::asString(const void* handle) const {
-  if (handle == nullptr || handles.count(handle) == 0) return nullptr;
+  if (handle == nullptr || !handles.contains(handle)) return nullptr;
   auto* h = static_cast<Handle*>(const_cast<void*>(handle));
   return h->kind == HandleKind::String ? static_cast<String*>(h) : nullptr;
 }
@@ -259,8 +279,13 @@ void Runtime::destroy(Object* object) {
     object->cls = nullptr;
     return;
   }
+  ClassEntry* cls = object->cls;
   object->~Object();
-  std::free(object);
+  if (cls != nullptr && cls->spare.size() < kSpareInstances) {
+    cls->spare.push_back(object);
+  } else {
+    std::free(object);
+  }
 }
 
 void Runtime::drain(std::size_t mark) {

@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "HandleSet.h"
 #include "Library.h"
 #include "Records.h"
 
@@ -53,6 +53,9 @@ struct ClassEntry {
   HandleKind kind = HandleKind::Class;
   ClassInfo info;
   ClassRecord* record = nullptr;
+  // Memory of destroyed instances, for the next ones: a loop makes and drops an instance each time
+  // round. All of one class are one size.
+  std::vector<void*> spare;
 };
 
 // How a value travels to and from a plug-in function.
@@ -137,7 +140,7 @@ struct Runtime {
   void callHook(const void* function, Object* object);
   void destroy(Object* object);
   void drain(std::size_t mark);
-  std::unordered_set<const void*> handles;
+  HandleSet handles;
   std::size_t objectCount = 0;
   std::size_t stringCount = 0;
   std::vector<Handle*> pool;

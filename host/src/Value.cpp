@@ -44,6 +44,26 @@ Value::~Value() {
   if (obj_ != nullptr) detail::releaseObject(obj_);
 }
 
+Value Value::adopt(const void* handle) {
+  if (handle == nullptr) return Value();
+  return Value(static_cast<detail::Object*>(const_cast<void*>(handle)));
+}
+
+const void* Value::detach() {
+  const void* handle = obj_;
+  obj_ = nullptr;
+  type_ = Type::Nil;
+  return handle;
+}
+
+void Value::retain(const void* handle) {
+  detail::retainObject(static_cast<detail::Object*>(const_cast<void*>(handle)));
+}
+
+void Value::release(const void* handle) {
+  detail::releaseObject(static_cast<detail::Object*>(const_cast<void*>(handle)));
+}
+
 std::string Value::className() const {
   if (obj_ == nullptr || obj_->cls == nullptr) return "";
   return obj_->cls->info.name;

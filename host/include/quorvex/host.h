@@ -68,6 +68,14 @@ class Value {
   std::string className() const;
   // The object's handle as the plug-in sees it (null for other kinds).
   const void* handle() const;
+  // Counting by handle, for a runtime that keeps objects in values of its own rather than in
+  // Values: `adopt` makes a Value of a handle whose reference the caller hands over; `detach` hands
+  // over this Value's reference as a bare handle (null unless an object) and leaves Nil; `retain`
+  // and `release` count one reference more or less.
+  static Value adopt(const void* handle);
+  const void* detach();
+  static void retain(const void* handle);
+  static void release(const void* handle);
   // Identity for objects, equality of kind and content for the rest.
   bool same(const Value& other) const;
   // For messages: 3, 2.5, "abc" (quoted), True, Nil, Fraction@0x1234.

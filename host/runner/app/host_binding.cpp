@@ -36,8 +36,9 @@ struct ToHost {
   Value operator()(const std::string& s) const { return Value::string(s); }
   Value operator()(bool b) const { return Value::boolean(b); }
   Value operator()(const lang::ObjectRef& o) const {
-    const auto* held = static_cast<const Value*>(o.handle.get());
-    return held ? *held : Value::nil();
+    if (o.handle() == nullptr) return Value::nil();
+    Value::retain(o.handle());
+    return Value::adopt(o.handle());
   }
   // The checker lets no array reach the host; should one, the host sees Nil.
   Value operator()(const lang::ArrayRef&) const { return Value::nil(); }
@@ -47,15 +48,8 @@ Value toHost(const lang::Value& v) {
   return std::visit(ToHost{}, v);
 }
 
-// An object's own host value, without a copy (a copy is a count taken and given back); anything
-// else converted into `scratch`.
-const Value& hostView(const lang::Value& v, Value& scratch) {
-  if (const auto* o = std::get_if<lang::ObjectRef>(&v)) {
-    if (const auto* held = static_cast<const Value*>(o->handle.get())) return *held;
-  }
-  scratch = toHost(v);
-  return scratch;
-}
+// The language counts references to host objects through the host's own counts.
+constexpr lang::ObjectCounting kHostCounting{&Value::retain, &Value::release};
 
 std::vector<Value> toHost(const std::vector<lang::Value>& args) {
   std::vector<Value> out;
@@ -76,9 +70,7 @@ lang::Value fromHost(Value&& v) {
       return v.asBoolean();
     case Type::Object: {
       std::string cls = v.className();
-      const void* identity = v.handle();
-      auto held = std::make_shared<Value>(std::move(v));
-      return lang::ObjectRef{std::shared_ptr<void>(held, held.get()), std::move(cls), identity};
+      return lang::ObjectRef(v.detach(), &kHostCounting, std::move(cls));
     }
     case Type::Nil:
       break;
@@ -190,8 +182,7 @@ lang::CallResult HostBinding::construct(std::string_view cls,
 
 lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args) {
-  Value scratch;
-  return fromOutcome(host_.callAs(cls, hostView(receiver, scratch), method, toHost(args)));
+  return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
@@ -202,8 +193,7 @@ lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const 
     r.error = std::string("'") + lang::opText(op) + "' cannot be applied to objects";
     return r;
   }
-  Value lScratch, rScratch;
-  return fromOutcome(host_.binary(*hop, hostView(lhs, lScratch), hostView(rhs, rScratch)));
+  return fromOutcome(host_.binary(*hop, toHost(lhs), toHost(rhs)));
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,

@@ -1,6 +1,8 @@
 #include "quorvex/lang/interpreter.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <optional>
 
 #include "builtins.h"
@@ -86,7 +88,7 @@ struct Unit {
 };
 
 struct Interpreter::State {
-  State(ObjectHost& h, std::ostream& o) : host(h), out(o) {}
+  State(ObjectHost& h, std::ostream& o) : host(h), out(o) { main.watch(&layout); }
 
   ObjectHost& host;
   std::ostream& out;
@@ -99,6 +101,18 @@ struct Interpreter::State {
   // takes it. A C++ throw would cost several microseconds a raise, more than the call that raised.
   std::optional<Raised> raised;
   volatile std::sig_atomic_t* interrupt = nullptr;
+
+  // Where each name a program names was last found, while no variable has moved or gone since:
+  // a loop reads and writes the same few variables each time round. Keyed by the address of the
+  // name in the syntax tree, which no other name shares while the program runs.
+  struct Seen {
+    const std::string* name = nullptr;
+    std::uint64_t layout = 0;
+    Variable* var = nullptr;
+  };
+  static constexpr std::size_t kSeen = 256;  // a power of two
+  std::uint64_t layout = 1;                  // counts changes to where variables are
+  std::array<Seen, kSeen> seen{};
 
   std::uint64_t stepLimit = 0;
   std::uint64_t steps = 0;
@@ -264,9 +278,23 @@ struct Interpreter::State {
     throw ProgramError(pos, "'" + name + "' is not declared");
   }
 
-  void store(const std::string& name, Value v, Pos pos) {
+  // As lookup(), for a name that is part of the program being run (a node's own string).
+  Variable& lookupNamed(const std::string& name, Pos pos) {
+    Seen& last = seen[(reinterpret_cast<std::uintptr_t>(&name) >> 4) & (kSeen - 1)];
+    if (last.name == &name && last.layout == layout) return *last.var;
     Variable& var = lookup(name, pos);
-    var.value = checked(var.type, std::move(v), pos, name);
+    last = Seen{&name, layout, &var};
+    return var;
+  }
+
+  // `name`: a node's own string, as for lookupNamed().
+  void store(const std::string& name, Value v, Pos pos) {
+    Variable& var = lookupNamed(name, pos);
+    if (fitsAsIs(var.type, v)) {
+      var.value = std::move(v);  // nothing to convert: a value that fits as it is stays as it is
+    } else {
+      var.value = checked(var.type, std::move(v), pos, name);
+    }
   }
 
   void assign(const Stmt& s) {
@@ -350,22 +378,42 @@ struct Interpreter::State {
     }
     store(s.name, bounds[0], s.exprs[0]->pos);
     const Op keepGoing = up ? Op::Le : Op::Ge;
+    const auto* last = std::get_if<std::int64_t>(&bounds[1]);
+    const auto* by = std::get_if<std::int64_t>(&bounds[2]);
     Flow out = Flow::Next;
     for (;;) {
-      Value current = lookup(s.name, s.namePos).value;
-      if (!std::get<bool>(applyBuiltin(keepGoing, current, bounds[1], s.exprs[1]->pos))) break;
+      Variable& counter = lookupNamed(s.name, s.namePos);
+      const auto* i = std::get_if<std::int64_t>(&counter.value);
+      if (i != nullptr && last != nullptr && by != nullptr) {
+        if (up ? *i > *last : *i < *last) break;
+      } else if (!std::get<bool>(
+                     applyBuiltin(keepGoing, counter.value, bounds[1], s.exprs[1]->pos))) {
+        break;
+      }
       step(s.pos);
       if (stops(block(s.blocks[0]), Flow::ExitFor, Flow::NextFor, out)) break;
-      current = lookup(s.name, s.namePos).value;
-      Value next;
-      try {
-        next = applyBuiltin(Op::Add, current, bounds[2], stepPos);
-      } catch (const ProgramError&) {
-        break;  // the next value would not fit an Integer, so it is past any limit
-      }
-      store(s.name, std::move(next), s.namePos);
+      if (!advance(s, bounds[2], stepPos)) break;
     }
     return out;
+  }
+
+  // The counter of a For loop one Step on; false when the next value would not fit an Integer, so
+  // that it is past any limit.
+  bool advance(const Stmt& s, const Value& by, Pos stepPos) {
+    Variable& counter = lookupNamed(s.name, s.namePos);
+    auto* i = std::get_if<std::int64_t>(&counter.value);
+    const auto* step = std::get_if<std::int64_t>(&by);
+    if (i != nullptr && step != nullptr) {
+      return !__builtin_add_overflow(*i, *step, i);
+    }
+    Value next;
+    try {
+      next = applyBuiltin(Op::Add, counter.value, by, stepPos);
+    } catch (const ProgramError&) {
+      return false;
+    }
+    store(s.name, std::move(next), s.namePos);
+    return true;
   }
 
   Flow select(const Stmt& s) {
@@ -538,7 +586,7 @@ struct Interpreter::State {
       case Expr::Form::Literal:
         return e.literal;
       case Expr::Form::Variable:
-        return lookup(e.name, e.pos).value;
+        return lookupNamed(e.name, e.pos).value;
       case Expr::Form::New:
         return construct(res->classAt(e), e.args, e.pos);
       case Expr::Form::Unary:
@@ -591,7 +639,7 @@ struct Interpreter::State {
   // A variable or a literal read where it is kept, without a copy: nothing evaluated beside it
   // can change it, as neither runs any code. Null for anything else.
   const Value* inPlace(const Expr& e) {
-    if (e.form == Expr::Form::Variable) return &lookup(e.name, e.pos).value;
+    if (e.form == Expr::Form::Variable) return &lookupNamed(e.name, e.pos).value;
     if (e.form == Expr::Form::Literal) return &e.literal;
     return nullptr;
   }
@@ -725,12 +773,14 @@ struct Interpreter::State {
    public:
     Call(State& s, const ProcInfo& proc, Pos at, std::vector<Target> targets)
         : s_(s), callerVars_(s.vars), callerRes_(s.res), targets_(std::move(targets)) {
+      frame_.watch(&s.layout);
       s.vars = &frame_;
       s.res = proc.resolved;
       s.calls.push_back({proc.def, at.line});
     }
     ~Call() {
       s_.calls.pop_back();
+      ++s_.layout;
       s_.vars = callerVars_;
       s_.res = callerRes_;
       try {
@@ -857,6 +907,7 @@ void Interpreter::run(Program program) {
     s_->procedures.emplace(key, std::move(proc));
   }
   State& s = *s_;
+  ++s.layout;  // a new program: its names are new nodes, perhaps where an earlier entry's were
   const std::size_t depth = s.main.depth();
   s.steps = 0;
   s.calls.clear();

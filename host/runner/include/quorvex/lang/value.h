@@ -6,16 +6,70 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
 namespace quorvex::lang {
 
-// An object lives in the host; the runner only carries its handle and the name of its class.
-struct ObjectRef {
-  std::shared_ptr<void> handle;  // owned by whoever created it; may hold a custom releaser
+// How whoever holds the classes counts references to its objects: one for each value that holds
+// an object, given back when that value goes. Plain calls, no allocation: a loop makes and drops
+// an object each time round.
+struct ObjectCounting {
+  void (*retain)(const void* handle);
+  void (*release)(const void* handle);
+};
+
+// An object lives in the host; the runner only carries a counted reference to it and the name of
+// its class.
+class ObjectRef {
+ public:
+  ObjectRef() = default;
+  // Takes over one reference the caller already counted.
+  ObjectRef(const void* handle, const ObjectCounting* counting, std::string cls)
+      : className(std::move(cls)), identity(handle), handle_(handle), counting_(counting) {}
+  // An object no host holds (the runner's own exceptions), told apart by `id`.
+  ObjectRef(std::nullptr_t, std::string cls, const void* id = nullptr)
+      : className(std::move(cls)), identity(id) {}
+  ObjectRef(const ObjectRef& other)
+      : className(other.className),
+        identity(other.identity),
+        handle_(other.handle_),
+        counting_(other.counting_) {
+    if (handle_ != nullptr) counting_->retain(handle_);
+  }
+  ObjectRef(ObjectRef&& other) noexcept
+      : className(std::move(other.className)),
+        identity(other.identity),
+        handle_(other.handle_),
+        counting_(other.counting_) {
+    other.handle_ = nullptr;
+  }
+  ObjectRef& operator=(ObjectRef&& other) noexcept {
+    if (this == &other) return *this;
+    const void* old = handle_;
+    const ObjectCounting* oldCounting = counting_;
+    className = std::move(other.className);
+    identity = other.identity;
+    handle_ = other.handle_;
+    counting_ = other.counting_;
+    other.handle_ = nullptr;
+    if (old != nullptr) oldCounting->release(old);  // last: it may run a destructor
+    return *this;
+  }
+  ObjectRef& operator=(const ObjectRef& other) { return *this = ObjectRef(other); }
+  ~ObjectRef() {
+    if (handle_ != nullptr) counting_->release(handle_);
+  }
+
+  const void* handle() const { return handle_; }  // null for an object no host holds
+
   std::string className;
   const void* identity = nullptr;  // the same for every reference to one object
+
+ private:
+  const void* handle_ = nullptr;
+  const ObjectCounting* counting_ = nullptr;
 };
 
 struct Nil {};
