@@ -160,6 +160,7 @@ constexpr char fold(char c) {
 
 bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // names are mostly written as declared
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (fold(a[i]) != fold(b[i])) return false;
   }

@@ -154,8 +154,10 @@ void Runtime::logEntry(const char* entry, std::string detail) {
 }
 
 ClassEntry* Runtime::findClass(std::string_view name) const {
+  // A program asks for the same class over and over; entries live as long as the runtime.
+  if (lastFound != nullptr && sameName(lastFound->info.name, name)) return lastFound;
   for (const auto& cls : classes) {
-    if (sameName(cls->info.name, name)) return cls.get();
+    if (sameName(cls->info.name, name)) return lastFound = cls.get();
   }
   return nullptr;
 }

@@ -126,6 +126,7 @@ struct Runtime {
   void registerClass(ClassRecord* record);
   void registerGlobal(const MethodRecord* entry);
   std::vector<std::unique_ptr<ClassEntry>> classes;
+  mutable ClassEntry* lastFound = nullptr;  // the class findClass() found last
   std::vector<ClassEntry*> order;
   std::vector<Method> globals;
 

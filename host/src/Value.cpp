@@ -6,17 +6,17 @@ namespace quorvex {
 
 Value::Value(detail::Object* adopted) : type_(Type::Object), obj_(adopted) {}
 
+// Only a String's text is copied or moved: the text of any other kind is always empty, and a
+// call moves its arguments and results several times.
 Value::Value(const Value& other)
-    : type_(other.type_), int_(other.int_), dbl_(other.dbl_), str_(other.str_), obj_(other.obj_) {
+    : type_(other.type_), int_(other.int_), dbl_(other.dbl_), obj_(other.obj_) {
+  if (type_ == Type::String) str_ = other.str_;
   if (obj_ != nullptr) detail::retainObject(obj_);
 }
 
 Value::Value(Value&& other) noexcept
-    : type_(other.type_),
-      int_(other.int_),
-      dbl_(other.dbl_),
-      str_(std::move(other.str_)),
-      obj_(other.obj_) {
+    : type_(other.type_), int_(other.int_), dbl_(other.dbl_), obj_(other.obj_) {
+  if (type_ == Type::String) str_.swap(other.str_);
   other.type_ = Type::Nil;
   other.obj_ = nullptr;
 }
@@ -29,13 +29,14 @@ Value& Value::operator=(const Value& other) {
 Value& Value::operator=(Value&& other) noexcept {
   if (this == &other) return *this;
   detail::Object* old = obj_;
+  if (type_ == Type::String || other.type_ == Type::String) str_.swap(other.str_);
   type_ = other.type_;
   int_ = other.int_;
   dbl_ = other.dbl_;
-  str_ = std::move(other.str_);
   obj_ = other.obj_;
   other.type_ = Type::Nil;
   other.obj_ = nullptr;
+  other.str_.clear();
   if (old != nullptr) detail::releaseObject(old);
   return *this;
 }
