@@ -229,7 +229,14 @@ Object* Runtime::newObject(ClassEntry* cls) {
 }
 
 String* Runtime::newString(std::string bytes, std::uint32_t encoding) {
-  auto* string = new String();
+  String* string = nullptr;
+  if (!spareStrings.empty()) {
+    string = spareStrings.back().release();
+    spareStrings.pop_back();
+    string->refs = 1;
+  } else {
+    string = new String();
+  }
   string->kind = HandleKind::String;
   string->encoding = encoding;
   string->bytes = std::move(bytes);
@@ -266,7 +273,13 @@ void Runtime::release(Handle* handle) {
   if (--handle->refs > 0) return;
   handles.erase(handle);
   --stringCount;
-  delete static_cast<String*>(handle);
+  auto* string = static_cast<String*>(handle);
+  if (spareStrings.size() < kSpareInstances) {
+    string->bytes.clear();
+    spareStrings.emplace_back(string);
+  } else {
+    delete string;
+  }
 }
 
 void Runtime::destroy(Object* object) {

@@ -145,6 +145,7 @@ struct Runtime {
   std::size_t objectCount = 0;
   std::size_t stringCount = 0;
   std::vector<Handle*> pool;
+  std::vector<std::unique_ptr<String>> spareStrings;  // freed strings, for the next ones
   std::size_t permanent = 0;
 
   // exceptions raised during the current call

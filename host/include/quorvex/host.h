@@ -62,6 +62,7 @@ class Value {
   std::int64_t asInteger() const { return type_ == Type::Integer ? int_ : 0; }
   double asDouble() const { return type_ == Type::Double ? dbl_ : 0.0; }
   const std::string& asString() const { return str_; }
+  std::string takeString() { return std::move(str_); }  // the text, leaving this String empty
   bool asBoolean() const { return type_ == Type::Boolean && int_ != 0; }
 
   // The class of an object ("" for other kinds).

@@ -65,7 +65,7 @@ lang::Value fromHost(Value&& v) {
     case Type::Double:
       return v.asDouble();
     case Type::String:
-      return v.asString();
+      return v.takeString();
     case Type::Boolean:
       return v.asBoolean();
     case Type::Object: {

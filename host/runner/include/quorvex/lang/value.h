@@ -123,6 +123,7 @@ constexpr char lowerAscii(char c) {
 }
 constexpr bool sameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  if (a == b) return true;  // names are mostly written as declared
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
   }
