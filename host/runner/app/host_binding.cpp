@@ -70,7 +70,8 @@ lang::Value fromHost(Value&& v) {
       return v.asBoolean();
     case Type::Object: {
       std::string cls = v.className();
-      return lang::ObjectRef(v.detach(), &kHostCounting, std::move(cls));
+      return lang::Value(std::in_place_type<lang::ObjectRef>, v.detach(), &kHostCounting,
+                         std::move(cls));
     }
     case Type::Nil:
       break;

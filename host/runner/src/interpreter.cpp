@@ -562,7 +562,7 @@ struct Interpreter::State {
     return out;
   }
 
-  Value settle(CallResult r, Pos pos) {
+  Value settle(CallResult&& r, Pos pos) {
     switch (r.kind) {
       case CallResult::Kind::Value:
         return std::move(r.value);
