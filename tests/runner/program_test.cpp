@@ -173,6 +173,26 @@ INSTANTIATE_TEST_SUITE_P(
                    "Dim f As New Fraction(1, 3)\nf.Str\nAbs(f)\nPrint \"ok\"", "ok\n"}),
     caseName);
 
+// A name is found once and then read where it was found, until a variable may have moved or gone:
+// each case reads one name where it means another variable than the last time it was read.
+INSTANTIATE_TEST_SUITE_P(
+    VariablesFoundOnce, Prints,
+    ::testing::Values(
+        OutputCase{"EachCallReadsItsOwnParameterAfterTheInnerCallReturned",
+                   "Function Sum(n As Integer) As Integer\nIf n = 0 Then Return 0\n"
+                   "Return Sum(n - 1) + n\nEnd Function\nPrint Sum(10)",
+                   "55\n"},
+        OutputCase{"ALoopBodyDeclaresAFreshVariableEachTimeRound",
+                   "For i = 1 To 3\nDim x As Integer\nx = x + i\nPrint x\nNext", "1\n2\n3\n"},
+        OutputCase{"AParameterHidesTheProgramsVariableOnlyInsideTheCall",
+                   "Sub Show(n As Integer)\nDim twice As Integer\ntwice = n * 2\nPrint n, twice\n"
+                   "End Sub\nDim n As Integer\nn = 5\nFor i = 1 To 2\nShow(i)\nPrint n\nNext",
+                   "1 2\n5\n2 4\n5\n"},
+        OutputCase{"NestedCountersStepSeparately",
+                   "For i = 1 To 2\nFor j = i To 2\nPrint i * 10 + j\nNext\nNext",
+                   "11\n12\n22\n"}),
+    caseName);
+
 INSTANTIATE_TEST_SUITE_P(
     Procedures, Prints,
     ::testing::Values(
