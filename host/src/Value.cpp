@@ -65,8 +65,9 @@ void Value::release(const void* handle) {
   detail::releaseObject(static_cast<detail::Object*>(const_cast<void*>(handle)));
 }
 
-std::string Value::className() const {
-  if (obj_ == nullptr || obj_->cls == nullptr) return "";
+const std::string& Value::className() const {
+  static const std::string none;
+  if (obj_ == nullptr || obj_->cls == nullptr) return none;
   return obj_->cls->info.name;
 }
 

@@ -65,8 +65,8 @@ class Value {
   std::string takeString() { return std::move(str_); }  // the text, leaving this String empty
   bool asBoolean() const { return type_ == Type::Boolean && int_ != 0; }
 
-  // The class of an object ("" for other kinds).
-  std::string className() const;
+  // The class of an object ("" for other kinds); good while the Host is.
+  const std::string& className() const;
   // The object's handle as the plug-in sees it (null for other kinds).
   const void* handle() const;
   // Counting by handle, for a runtime that keeps objects in values of its own rather than in

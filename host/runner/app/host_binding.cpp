@@ -58,32 +58,38 @@ std::vector<Value> toHost(const std::vector<lang::Value>& args) {
   return out;
 }
 
-lang::Value fromHost(Value&& v) {
+// Puts a host value where the language keeps it, building it there: a loop makes one each time
+// round, and every move of an object's value is a move of its class name too.
+void fromHost(Value&& v, lang::Value& into) {
   switch (v.type()) {
     case Type::Integer:
-      return v.asInteger();
+      into = v.asInteger();
+      return;
     case Type::Double:
-      return v.asDouble();
+      into = v.asDouble();
+      return;
     case Type::String:
-      return v.takeString();
+      into = v.takeString();
+      return;
     case Type::Boolean:
-      return v.asBoolean();
+      into = v.asBoolean();
+      return;
     case Type::Object: {
-      std::string cls = v.className();
-      return lang::Value(std::in_place_type<lang::ObjectRef>, v.detach(), &kHostCounting,
-                         std::move(cls));
+      const std::string& cls = v.className();
+      into.emplace<lang::ObjectRef>(v.detach(), &kHostCounting, cls);
+      return;
     }
     case Type::Nil:
       break;
   }
-  return lang::Nil{};
+  into = lang::Nil{};
 }
 
 lang::CallResult fromOutcome(Outcome&& o) {
   lang::CallResult r;
   if (o.raised()) {
     r.kind = lang::CallResult::Kind::Raised;
-    r.exception = fromHost(std::move(o.exception));
+    fromHost(std::move(o.exception), r.exception);
     // Only an object has a class; anything else raised is a plain Exception.
     if (!std::holds_alternative<lang::ObjectRef>(r.exception)) {
       r.exception = lang::ObjectRef{nullptr, "Exception"};
@@ -92,7 +98,7 @@ lang::CallResult fromOutcome(Outcome&& o) {
     r.kind = lang::CallResult::Kind::Failed;
     r.error = std::move(o.error);
   } else {
-    r.value = fromHost(std::move(o.value));
+    fromHost(std::move(o.value), r.value);
   }
   return r;
 }

@@ -288,7 +288,7 @@ struct Interpreter::State {
   }
 
   // `name`: a node's own string, as for lookupNamed().
-  void store(const std::string& name, Value v, Pos pos) {
+  void store(const std::string& name, Value&& v, Pos pos) {
     Variable& var = lookupNamed(name, pos);
     if (fitsAsIs(var.type, v)) {
       var.value = std::move(v);  // nothing to convert: a value that fits as it is stays as it is
@@ -376,7 +376,7 @@ struct Interpreter::State {
     if (!up && std::get<bool>(applyBuiltin(Op::Eq, bounds[2], std::int64_t{0}, stepPos))) {
       throw ProgramError(stepPos, "the Step of a For loop must not be 0");
     }
-    store(s.name, bounds[0], s.exprs[0]->pos);
+    store(s.name, Value(bounds[0]), s.exprs[0]->pos);
     const Op keepGoing = up ? Op::Le : Op::Ge;
     const auto* last = std::get_if<std::int64_t>(&bounds[1]);
     const auto* by = std::get_if<std::int64_t>(&bounds[2]);

@@ -26,8 +26,8 @@ class ObjectRef {
  public:
   ObjectRef() = default;
   // Takes over one reference the caller already counted.
-  ObjectRef(const void* handle, const ObjectCounting* counting, std::string cls)
-      : className(std::move(cls)), identity(handle), handle_(handle), counting_(counting) {}
+  ObjectRef(const void* handle, const ObjectCounting* counting, const std::string& cls)
+      : className(cls), identity(handle), handle_(handle), counting_(counting) {}
   // An object no host holds (the runner's own exceptions), told apart by `id`.
   ObjectRef(std::nullptr_t, std::string cls, const void* id = nullptr)
       : className(std::move(cls)), identity(id) {}
