@@ -217,8 +217,11 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 
 }  // namespace
 
+// Every path returns `out` itself, so that it is built in the caller's place rather than moved
+// there: an Outcome is two Values and a text.
 Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
   Active active(this);
+  Outcome out;
   std::size_t mark = pool.size();
   Abi kinds[kMaxParams + 1];
   Raw raw[kMaxParams + 1];
@@ -235,7 +238,8 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
       case Abi::Long:
         if (arg.asInteger() < LONG_MIN || arg.asInteger() > LONG_MAX) {
           drain(mark);
-          return refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
+          out = refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
+          return out;
         }
         raw[n].l = static_cast<long>(arg.asInteger());
         break;
@@ -253,7 +257,8 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
           Object* object = objectOf(arg);
           if (object->rt != this) {
             drain(mark);
-            return refused("an object of another host cannot be passed here");
+            out = refused("an object of another host cannot be passed here");
+            return out;
           }
           raw[n].p = object;
         }
@@ -262,7 +267,6 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
   const std::string& type = method.parsed.result;
   const Abi resultAbi = abiOf(type);
   Raw result = callFunction(method.function, resultAbi, hasSelf, kinds, n, raw);
-  Outcome out;
   switch (resultAbi) {
     case Abi::Void:
       break;

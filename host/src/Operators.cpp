@@ -56,10 +56,10 @@ Outcome Host::binary(Op op, const Value& lhs, const Value& rhs) {
   }
   if (method == nullptr) return withoutMethod(op, lhs, rhs);
   if (Runtime::objectOf(*self)->rt != rt_.get()) return refused("an object of another host");
+  if (!isComparison(op))
+    return rt_->invoke(*method, Runtime::objectOf(*self), true, Args(operand, 1));
   Outcome out = rt_->invoke(*method, Runtime::objectOf(*self), true, Args(operand, 1));
-  if (isComparison(op) && out.ok()) {
-    out.value = Value::boolean(comparisonHolds(op, out.value.asInteger(), mirrored));
-  }
+  if (out.ok()) out.value = Value::boolean(comparisonHolds(op, out.value.asInteger(), mirrored));
   return out;
 }
 
