@@ -62,17 +62,7 @@ Method readMethod(const MethodRecord& entry) {
 
 }  // namespace
 
-Runtime*& current() {
-  thread_local Runtime* active = nullptr;
-  return active;
-}
-
-void retainObject(Object* object) {
-  ++object->refs;
-}
-
-void releaseObject(Object* object) {
-  if (--object->refs > 0) return;
+void destroyLast(Object* object) {
   if (object->rt != nullptr) {
     object->rt->destroy(object);
   } else {

@@ -84,8 +84,13 @@ constexpr std::string_view kBoolean = "Boolean";
 Abi abiOf(std::string_view type);
 bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitive
 
-void retainObject(Object* object);
-void releaseObject(Object* object);
+void destroyLast(Object* object);  // the last reference went
+inline void retainObject(Object* object) {
+  ++object->refs;
+}
+inline void releaseObject(Object* object) {
+  if (--object->refs <= 0) destroyLast(object);
+}
 
 // The arguments of one call wherever they are kept: an operator's one operand needs no vector.
 class Args {
@@ -161,7 +166,12 @@ struct Runtime {
   static Object* objectOf(const Value& value) { return value.obj_; }
 };
 
-Runtime*& current();
+// The runtime the host entries answer for on this thread. Inline: every call into the plug-in
+// sets it and puts it back, and most entries the plug-in calls read it.
+inline thread_local Runtime* activeRuntime = nullptr;
+inline Runtime*& current() {
+  return activeRuntime;
+}
 
 // Makes a runtime the one the host entries answer for, for as long as it lives.
 class Active {

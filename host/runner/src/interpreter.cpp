@@ -124,6 +124,10 @@ struct Interpreter::State {
   std::size_t stackBudget = 0;
 
   void step(Pos pos) {
+    if ((interrupt != nullptr && *interrupt != 0) || stepLimit != 0) counted(pos);
+  }
+  // The rare part of step(), out of the way of every statement.
+  [[gnu::noinline]] void counted(Pos pos) {
     if (interrupt != nullptr && *interrupt != 0) {
       *interrupt = 0;
       throw Interrupted{pos};
