@@ -82,8 +82,9 @@ unsigned char pluginGetStringData(void* string, std::uint32_t encoding, void* re
   if (rt == nullptr) return 0;
   String* s = rt->asString(string);
   if (rt->entryLogging) {
-    rt->logEntry("PluginGetStringData", (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) +
-                                            "," + hex(encoding));
+    rt->logEntry(
+        "PluginGetStringData",
+        (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) + "," + hex(encoding));
   }
   if (s == nullptr || record == nullptr || encoding != kEncodingUtf8 ||
       rt->faults.stringDataFails) {
@@ -103,8 +104,8 @@ std::string shownBytes(const char* bytes, std::int32_t length) {
 
 void* buildString(Runtime* rt, const char* bytes, std::int32_t length, std::uint32_t encoding) {
   if (length < 0 || (bytes == nullptr && length != 0)) return nullptr;
-  std::string text = bytes != nullptr ? std::string(bytes, static_cast<std::size_t>(length)) : "";
-  return rt->newString(std::move(text), encoding);
+  return rt->newString(
+      std::string_view(bytes != nullptr ? bytes : "", static_cast<std::size_t>(length)), encoding);
 }
 
 void* buildStringWithEncoding(const char* bytes, std::int32_t length, std::uint32_t encoding) {

@@ -1,5 +1,5 @@
-// The handles alive in one runtime, so that a handle the plug-in passes back is checked before it is
-// used. Every object and string the plug-in makes comes in and goes out again within a call or
+// The handles alive in one runtime, so that a handle the plug-in passes back is checked before it
+// is used. Every object and string the plug-in makes comes in and goes out again within a call or
 // two, so this is an open-addressing table of pointers: no allocation per handle, a probe or two
 // per question.
 #pragma once

@@ -284,7 +284,10 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
         String* s = asString(result.p);
         if (s == nullptr && result.p != nullptr)
           out = refused(method.declaration + " returned an unknown string handle");
-        out.value = Value(s != nullptr ? s->bytes : std::string());
+        out.value.type_ = Type::String;
+        // A string made during the call is the pool's alone and goes when the call ends: its text
+        // is taken rather than copied.
+        if (s != nullptr) out.value.str_ = s->refs == 1 ? std::move(s->bytes) : s->bytes;
       } else if (Object* object = asObject(result.p)) {
         out.value = wrap(object);
       } else if (result.p != nullptr) {

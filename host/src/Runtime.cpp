@@ -218,7 +218,7 @@ Object* Runtime::newObject(ClassEntry* cls) {
   return object;
 }
 
-String* Runtime::newString(std::string bytes, std::uint32_t encoding) {
+String* Runtime::newString(std::string_view bytes, std::uint32_t encoding) {
   String* string = nullptr;
   if (!spareStrings.empty()) {
     string = spareStrings.back().release();
@@ -229,7 +229,7 @@ String* Runtime::newString(std::string bytes, std::uint32_t encoding) {
   }
   string->kind = HandleKind::String;
   string->encoding = encoding;
-  string->bytes = std::move(bytes);
+  string->bytes.assign(bytes.data(), bytes.size());  // a kept string's room is reused
   handles.insert(string);
   ++stringCount;
   pool.push_back(string);

@@ -138,7 +138,7 @@ struct Runtime {
   // handles: everything alive is in `handles`; the pool holds one reference to each handle made
   // during the current call (or during start-up, below `permanent`, kept until the Host goes)
   Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
-  String* newString(std::string bytes, std::uint32_t encoding);
+  String* newString(std::string_view bytes, std::uint32_t encoding);
   Object* asObject(const void* handle) const;
   String* asString(const void* handle) const;
   ClassEntry* asClass(const void* handle) const;

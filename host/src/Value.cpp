@@ -16,7 +16,10 @@ Value::Value(const Value& other)
 
 Value::Value(Value&& other) noexcept
     : type_(other.type_), int_(other.int_), dbl_(other.dbl_), obj_(other.obj_) {
-  if (type_ == Type::String) str_.swap(other.str_);
+  if (type_ == Type::String) {
+    str_ = std::move(other.str_);
+    other.str_.clear();
+  }
   other.type_ = Type::Nil;
   other.obj_ = nullptr;
 }
@@ -29,7 +32,7 @@ Value& Value::operator=(const Value& other) {
 Value& Value::operator=(Value&& other) noexcept {
   if (this == &other) return *this;
   detail::Object* old = obj_;
-  if (type_ == Type::String || other.type_ == Type::String) str_.swap(other.str_);
+  if (type_ == Type::String || other.type_ == Type::String) str_ = std::move(other.str_);
   type_ = other.type_;
   int_ = other.int_;
   dbl_ = other.dbl_;
