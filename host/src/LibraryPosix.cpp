@@ -12,6 +12,7 @@
 
 #include "Library.h"
 #include "MachOImage.h"
+#include "OneLine.h"
 
 namespace quorvex::detail {
 namespace {
@@ -44,7 +45,7 @@ std::string loaderReason(const std::string& opened) {
   const char* reason = dlerror();
   std::string text = reason != nullptr ? reason : "unknown reason";
   if (text.rfind(opened + ": ", 0) == 0) text.erase(0, opened.size() + 2);
-  return text;
+  return oneLine(text);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "MachOLayout.h"
+#include "OneLine.h"
 
 namespace quorvex::detail {
 
@@ -157,7 +158,7 @@ std::string MachOImage::problem(const std::uint8_t* data, std::size_t size) {
     Layout layout;
     readLayout(data, size, &layout, &reason);
   }
-  return reason.empty() ? reason : kCannotMap + reason;
+  return reason.empty() ? reason : kCannotMap + oneLine(reason);
 }
 
 bool MachOImage::isCode(const void* address) const {
@@ -193,7 +194,7 @@ std::unique_ptr<MachOImage> MachOImage::load(const std::uint8_t* data, std::size
   std::vector<std::uintptr_t> initializers;
   if (!loader.map() || !loader.link() || !loader.protect() || !loader.collect(&initializers)) {
     image->terminators_.clear();
-    reason->insert(0, kCannotMap);
+    *reason = kCannotMap + oneLine(*reason);
     return nullptr;
   }
   if (!options.runInitializers) image->terminators_.clear();

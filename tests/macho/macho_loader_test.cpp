@@ -198,6 +198,14 @@ const Damage kDamages[] = {
     {"half_header", [](Bytes& b) { b.resize(20); }, "truncated: shorter than a Mach-O header"},
     {"commands_cut", [](Bytes& b) { b.resize(600); }, "truncated: the load commands"},
     {"linkedit_cut", [](Bytes& b) { b.resize(b.size() - 1); }, "truncated: segment __LINKEDIT"},
+    {"control_byte_in_a_name",
+     [](Bytes& b) {
+       const auto name = std::search(b.begin(), b.begin() + 4096, std::begin("__LINKEDIT"),
+                                     std::end("__LINKEDIT") - 1);
+       name[6] = '\n';
+       b.resize(b.size() - 1);
+     },
+     "truncated: segment __LINK\\x0aDIT runs past"},
     {"thirty_two_bit", [](Bytes& b) { put32(b, 0, 0xfeedface); }, "not a 64-bit"},
     {"universal", [](Bytes& b) { put32(b, 0, 0xbebafeca); }, "universal"},
     {"arm64", [](Bytes& b) { put32(b, 4, 0x0100000c); }, "built for arm64"},
@@ -233,6 +241,7 @@ TEST_P(Refused, WithTheReason) {
   std::string reason;
   EXPECT_EQ(load(copy, &reason), nullptr);
   EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
+  EXPECT_EQ(reason.find('\n'), std::string::npos) << "one line: " << reason;
 }
 
 INSTANTIATE_TEST_SUITE_P(Damaged, Refused, ::testing::ValuesIn(kDamages),
