@@ -223,7 +223,7 @@ struct Interpreter::State {
       v = construct(t.className, s.exprs, s.type.pos);
     } else if (!s.exprs.empty()) {
       v = eval(*s.exprs[0]);
-      if (!raised) v = checked(t, std::move(v), startOf(*s.exprs[0]), s.name);
+      if (!raised) checked(t, v, startOf(*s.exprs[0]), s.name);
     } else if (!s.index.empty()) {
       v = newArray(t, s.index, s.namePos);
     } else {
@@ -236,16 +236,20 @@ struct Interpreter::State {
     const Type& t = res->typeAt(s.type);
     Value v = eval(*s.exprs[0]);
     if (raised) return;
-    v = checked(t, std::move(v), startOf(*s.exprs[0]), s.name);
+    checked(t, v, startOf(*s.exprs[0]), s.name);
     vars->declare(s.name, Variable{t, std::move(v), true});
   }
 
-  Value checked(const Type& t, Value v, Pos pos, const std::string& name) {
-    if (!fitsAsIs(t, v) && !fits(t, typeOf(v))) {
+  // `v`, converted in place to be stored as a `t`; a type mismatch is an error at `pos`.
+  Value& checked(const Type& t, Value& v, Pos pos, const std::string& name) {
+    // A loop stores a value each time round; one that fits as it is stays as it is.
+    if (fitsAsIs(t, v)) return v;
+    if (!fits(t, typeOf(v))) {
       throw ProgramError(pos, "type mismatch: '" + name + "' is " + typeName(t) +
                                   ", but the value is " + typeName(typeOf(v)));
     }
-    return convertFor(t, std::move(v));
+    v = convertFor(t, std::move(v));
+    return v;
   }
 
   // The common cases of fits() without building the value's Type (a copy of its class name): a
@@ -294,11 +298,7 @@ struct Interpreter::State {
   // `name`: a node's own string, as for lookupNamed().
   void store(const std::string& name, Value&& v, Pos pos) {
     Variable& var = lookupNamed(name, pos);
-    if (fitsAsIs(var.type, v)) {
-      var.value = std::move(v);  // nothing to convert: a value that fits as it is stays as it is
-    } else {
-      var.value = checked(var.type, std::move(v), pos, name);
-    }
+    var.value = std::move(checked(var.type, v, pos, name));
   }
 
   void assign(const Stmt& s) {
@@ -310,7 +310,7 @@ struct Interpreter::State {
     const std::vector<Value> index = evalAll(s.index);
     if (raised) return;
     if (Value* slot = at(*array, index, s.name, s.namePos)) {
-      *slot = checked(array->element, std::move(v), s.exprs[0]->pos, s.name);
+      *slot = std::move(checked(array->element, v, s.exprs[0]->pos, s.name));
     }
   }
 
@@ -824,7 +824,7 @@ struct Interpreter::State {
         v = eval(arg);
       }
       if (raised) return Nil{};
-      args.push_back(checked(proc.params[i], std::move(v), startOf(arg), def.params[i].name));
+      args.push_back(std::move(checked(proc.params[i], v, startOf(arg), def.params[i].name)));
     }
     enter(e.pos);
     Call call(*this, proc, e.pos, std::move(targets));
@@ -835,7 +835,7 @@ struct Interpreter::State {
     if (f == Flow::Raise || !def.isFunction) return Nil{};
     // Return without a value, Exit Function or the end: the result type's default.
     const bool given = f == Flow::Return && !std::holds_alternative<Nil>(result);
-    Value value = given ? checked(proc.result, std::move(result), e.pos, def.name)
+    Value value = given ? std::move(checked(proc.result, result, e.pos, def.name))
                         : defaultValue(proc.result);
     result = Nil{};
     return value;
