@@ -18,13 +18,14 @@ std::string nameOf(const char* text) {
 }
 
 void registerPluginVersion(std::int32_t version) {
-  if (Runtime* rt = current()) rt->logEntry("RegisterPluginVersion", std::to_string(version));
+  if (Runtime* rt = current())
+    rt->logEntry("RegisterPluginVersion", [&] { return std::to_string(version); });
 }
 
 void* pluginObjectType(const char* name) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
-  rt->logEntry("pluginObjectType", nameOf(name));
+  rt->logEntry("pluginObjectType", [&] { return nameOf(name); });
   if (name == nullptr || *name == '\0' || rt->faults.objectTypeReturnsNull) return nullptr;
   return rt->classNamed(name);
 }
@@ -33,7 +34,7 @@ void pluginRegisterClass(void* record) {
   Runtime* rt = current();
   if (rt == nullptr) return;
   auto* rec = static_cast<ClassRecord*>(record);
-  rt->logEntry("PluginRegisterClass", rec != nullptr ? nameOf(rec->name) : "null");
+  rt->logEntry("PluginRegisterClass", [&] { return rec != nullptr ? nameOf(rec->name) : "null"; });
   rt->registerClass(rec);
 }
 
@@ -41,7 +42,8 @@ void pluginRegisterMethod(void* entry) {
   Runtime* rt = current();
   if (rt == nullptr) return;
   auto* method = static_cast<const MethodRecord*>(entry);
-  rt->logEntry("PluginRegisterMethod", method != nullptr ? nameOf(method->declaration) : "null");
+  rt->logEntry("PluginRegisterMethod",
+               [&] { return method != nullptr ? nameOf(method->declaration) : "null"; });
   rt->registerGlobal(method);
 }
 
@@ -49,9 +51,9 @@ void* createInstance(void* classRef) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
   ClassEntry* cls = rt->asClass(classRef);
-  if (rt->entryLogging) {
-    rt->logEntry("CreateInstance", cls != nullptr ? cls->info.name : classRef ? "unknown" : "null");
-  }
+  rt->logEntry("CreateInstance", [&] {
+    return cls != nullptr ? cls->info.name : classRef ? "unknown" : "null";
+  });
   if (cls == nullptr || !cls->info.registered || rt->faults.createInstanceReturnsNull) {
     return nullptr;
   }
@@ -65,9 +67,8 @@ void runtimeRaiseException(void* exception) {
   Runtime* rt = current();
   if (rt == nullptr) return;
   Object* object = rt->asObject(exception);
-  if (rt->entryLogging) {
-    rt->logEntry("RuntimeRaiseException", object != nullptr ? object->cls->info.name : "null");
-  }
+  rt->logEntry("RuntimeRaiseException",
+               [&] { return object != nullptr ? object->cls->info.name : "null"; });
   if (object == nullptr) {
     rt->nilRaised = true;
     return;
@@ -81,11 +82,9 @@ unsigned char pluginGetStringData(void* string, std::uint32_t encoding, void* re
   Runtime* rt = current();
   if (rt == nullptr) return 0;
   String* s = rt->asString(string);
-  if (rt->entryLogging) {
-    rt->logEntry(
-        "PluginGetStringData",
-        (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) + "," + hex(encoding));
-  }
+  rt->logEntry("PluginGetStringData", [&] {
+    return (s != nullptr ? "\"" + s->bytes + "\"" : std::string("null")) + "," + hex(encoding);
+  });
   if (s == nullptr || record == nullptr || encoding != kEncodingUtf8 ||
       rt->faults.stringDataFails) {
     return 0;
@@ -111,19 +110,17 @@ void* buildString(Runtime* rt, const char* bytes, std::int32_t length, std::uint
 void* buildStringWithEncoding(const char* bytes, std::int32_t length, std::uint32_t encoding) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
-  if (rt->entryLogging) {
-    rt->logEntry("QORABuildStringWithEncoding",
-                 shownBytes(bytes, length) + "," + std::to_string(length) + "," + hex(encoding));
-  }
+  rt->logEntry("QORABuildStringWithEncoding", [&] {
+    return shownBytes(bytes, length) + "," + std::to_string(length) + "," + hex(encoding);
+  });
   return buildString(rt, bytes, length, encoding);
 }
 
 void* buildStringPlain(const char* bytes, std::int32_t length) {
   Runtime* rt = current();
   if (rt == nullptr) return nullptr;
-  if (rt->entryLogging) {
-    rt->logEntry("QORABuildString", shownBytes(bytes, length) + "," + std::to_string(length));
-  }
+  rt->logEntry("QORABuildString",
+               [&] { return shownBytes(bytes, length) + "," + std::to_string(length); });
   return buildString(rt, bytes, length, kEncodingUtf8);
 }
 

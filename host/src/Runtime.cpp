@@ -139,10 +139,6 @@ bool Runtime::start(const std::string& path, bool fresh, std::string* error) {
   return true;
 }
 
-void Runtime::logEntry(const char* entry, std::string detail) {
-  if (entryLogging) events.push_back({Event::Kind::Entry, entry, std::move(detail)});
-}
-
 ClassEntry* Runtime::findClass(std::string_view name) const {
   // A program asks for the same class over and over; entries live as long as the runtime.
   if (lastFound != nullptr && sameName(lastFound->info.name, name)) return lastFound;

@@ -112,7 +112,12 @@ struct Runtime {
 
   // resolver and log
   void* resolve(const char* name);
-  void logEntry(const char* entry, std::string detail);
+  // `detail` makes the entry's argument text, only while the log is on: entries run on every
+  // call a program makes, and most runs never read the log.
+  template <typename Detail>
+  void logEntry(const char* entry, Detail&& detail) {
+    if (entryLogging) events.push_back({Event::Kind::Entry, entry, std::string(detail())});
+  }
   std::map<std::string, const void*> overrides;
   std::set<std::string> removed;
   Faults faults;
