@@ -9,20 +9,6 @@
 namespace quorvex::detail {
 namespace {
 
-// Instance memory is kept for reuse, a few blocks a class, except under AddressSanitizer, which
-// then still sees a destroyed instance used.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t kSpareInstances = 0;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr std::size_t kSpareInstances = 0;
-#else
-constexpr std::size_t kSpareInstances = 16;
-#endif
-#else
-constexpr std::size_t kSpareInstances = 16;
-#endif
-
 // Records larger than this are not a plug-in's instance data but a corrupt record.
 constexpr std::uintptr_t kMaxDataSize = std::uintptr_t{1} << 20;
 constexpr std::uintptr_t kMaxMethods = 4096;
@@ -93,9 +79,6 @@ Runtime::~Runtime() {
   }
   drain(0);
   if (pending != nullptr) release(pending);
-  for (const auto& cls : classes) {
-    for (void* memory : cls->spare) std::free(memory);
-  }
   library.close();
 }
 
@@ -193,11 +176,8 @@ void Runtime::callHook(const void* function, Object* object) {
 
 Object* Runtime::newObject(ClassEntry* cls) {
   std::size_t size = cls->info.dataSize;
-  void* memory = nullptr;
-  if (!cls->spare.empty()) {
-    memory = cls->spare.back();
-    cls->spare.pop_back();
-  } else {
+  void* memory = cls->spare.take();
+  if (memory == nullptr) {
     memory = std::malloc(kDataOffset + size);
     if (memory == nullptr) throw std::bad_alloc();
   }
@@ -215,10 +195,8 @@ Object* Runtime::newObject(ClassEntry* cls) {
 }
 
 String* Runtime::newString(std::string_view bytes, std::uint32_t encoding) {
-  String* string = nullptr;
-  if (!spareStrings.empty()) {
-    string = spareStrings.back().release();
-    spareStrings.pop_back();
+  String* string = spareStrings.take();
+  if (string != nullptr) {
     string->refs = 1;
   } else {
     string = new String();
@@ -260,12 +238,8 @@ void Runtime::release(Handle* handle) {
   handles.erase(handle);
   --stringCount;
   auto* string = static_cast<String*>(handle);
-  if (spareStrings.size() < kSpareInstances) {
-    string->bytes.clear();
-    spareStrings.emplace_back(string);
-  } else {
-    delete string;
-  }
+  string->bytes.clear();  // its room stays for the next string's bytes
+  spareStrings.give(string);
 }
 
 void Runtime::destroy(Object* object) {
@@ -282,8 +256,8 @@ void Runtime::destroy(Object* object) {
   }
   ClassEntry* cls = object->cls;
   object->~Object();
-  if (cls != nullptr && cls->spare.size() < kSpareInstances) {
-    cls->spare.push_back(object);
+  if (cls != nullptr) {
+    cls->spare.give(object);
   } else {
     std::free(object);
   }

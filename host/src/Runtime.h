@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -15,6 +16,7 @@
 #include "HandleSet.h"
 #include "Library.h"
 #include "Records.h"
+#include "Spares.h"
 
 namespace quorvex::detail {
 
@@ -48,14 +50,20 @@ struct String : Handle {
   std::string bytes;
 };
 
+inline void freeInstance(void* memory) {
+  std::free(memory);
+}
+inline void deleteString(String* string) {
+  delete string;
+}
+
 // A class reference as the plug-in holds it: the entry's own address.
 struct ClassEntry {
   HandleKind kind = HandleKind::Class;
   ClassInfo info;
   ClassRecord* record = nullptr;
-  // Memory of destroyed instances, for the next ones: a loop makes and drops an instance each time
-  // round. All of one class are one size.
-  std::vector<void*> spare;
+  // Memory of destroyed instances, for the next ones (all of one class are one size).
+  Spares<void, freeInstance> spare;
 };
 
 // How a value travels to and from a plug-in function.
@@ -155,7 +163,7 @@ struct Runtime {
   std::size_t objectCount = 0;
   std::size_t stringCount = 0;
   std::vector<Handle*> pool;
-  std::vector<std::unique_ptr<String>> spareStrings;  // freed strings, for the next ones
+  Spares<String, deleteString> spareStrings;
   std::size_t permanent = 0;
 
   // exceptions raised during the current call
