@@ -1,9 +1,9 @@
 #include "PluginFile.h"
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #ifndef _WIN32
 #include "ElfCheck.h"
@@ -16,6 +16,9 @@ namespace {
 // The formats are told apart by their first bytes; one foreign to this system is named, so that
 // a user who picked the wrong build's file learns which file it was.
 enum class Format { Elf, Pe, MachO, Other };
+
+// A plug-in is a few hundred KiB; a file far larger is not one, and is not read into memory.
+constexpr std::uintmax_t kMaxPluginBytes = std::uintmax_t{256} << 20;
 
 Format formatOf(std::string_view bytes) {
   auto startsWith = [&](const char* magic, std::size_t n) {
@@ -63,17 +66,28 @@ std::string pluginBytesProblem(std::string_view bytes) {
   return "not a library (no known library header)";
 }
 
-std::string pluginFileProblem(const std::string& path) {
+std::string readPluginFile(const std::string& path, std::string* bytes) {
+  namespace fs = std::filesystem;
   std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) return "no such file";
-  if (status.type() == std::filesystem::file_type::directory) return "it is a folder, not a file";
-  if (ec || status.type() != std::filesystem::file_type::regular) return "not a regular file";
+  const auto status = fs::status(path, ec);
+  if (status.type() == fs::file_type::not_found) return "no such file";
+  if (status.type() == fs::file_type::directory) return "it is a folder, not a file";
+  if (ec || status.type() != fs::file_type::regular) return "not a regular file";
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) return "the file cannot be read";
+  if (size > kMaxPluginBytes) return "larger than any plug-in (over 256 MiB)";
   std::ifstream in(path, std::ios::binary);
   if (!in) return "the file cannot be read";
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return "the file cannot be read";
-  return pluginBytesProblem(bytes);
+  bytes->resize(static_cast<std::size_t>(size));
+  in.read(bytes->data(), static_cast<std::streamsize>(size));
+  if (in.gcount() != static_cast<std::streamsize>(size)) return "the file cannot be read";
+  return {};
+}
+
+std::string pluginFileProblem(const std::string& path) {
+  std::string bytes;
+  const std::string problem = readPluginFile(path, &bytes);
+  return problem.empty() ? pluginBytesProblem(bytes) : problem;
 }
 
 }  // namespace quorvex::detail

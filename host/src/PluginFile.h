@@ -11,6 +11,10 @@ namespace quorvex::detail {
 // folder", "a Windows DLL, which this system cannot load", ...), for a message naming the path.
 std::string pluginFileProblem(const std::string& path);
 
+// Reads a plug-in file whole into `bytes`. Empty when it was read; otherwise what is wrong with
+// it, as for pluginFileProblem().
+std::string readPluginFile(const std::string& path, std::string* bytes);
+
 // The same, for a file's bytes as they were read.
 std::string pluginBytesProblem(std::string_view bytes);
 

@@ -317,6 +317,12 @@ class BadFiles {
     return (dir_ / name).string();
   }
   std::string folder() const { return (dir_ / "folder.so").string(); }
+  // Larger than any plug-in, without taking the room: the file system leaves the hole unwritten.
+  std::string huge() const {
+    const std::string path = write("huge.so", "");
+    std::filesystem::resize_file(path, std::uintmax_t{257} << 20);
+    return path;
+  }
   std::string library() const { return library_; }
   std::string changed(std::size_t at, char byte) const {
     std::string copy = library_;
@@ -342,6 +348,7 @@ TEST(Loading, ReportsWhyAFileCannotBeAPlugin) {
       {QVX_TEST_SOURCE, "not a library"},
       {files.folder(), "it is a folder"},
       {files.write("empty.so", ""), "the file is empty"},
+      {files.huge(), "larger than any plug-in"},
       {files.write("plugin.dylib", "\xcf\xfa\xed\xfe" + std::string(200, '\0')), "macOS"},
   };
 #ifndef _WIN32
