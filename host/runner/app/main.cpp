@@ -154,6 +154,11 @@ int runMain(int argc, char** argv) {
   LoadOptions load;
   load.privateCopy = false;
   load.probeFirst = true;
+#ifdef _WIN32
+  // No child process to probe the load in: a crash while the plug-in starts is reported like one
+  // at any later time.
+  crashes.arm(plugin, kNotRun);
+#endif
   if (!host.load(plugin, &error, load)) {
     std::cerr << "quorvex: the plug-in was not loaded: "
               << (error.empty() ? "cannot load " + plugin : error) << "\n";
