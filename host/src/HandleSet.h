@@ -23,10 +23,16 @@ class HandleSet {
     }
   }
   void insert(const void* handle) {
-    if (handle == nullptr || contains(handle)) return;
-    // At most half full, so every probe meets an empty slot soon.
+    if (handle == nullptr) return;
+    // At most half full, so every probe meets an empty slot soon. Grown first, so that one probe
+    // both looks for the handle and finds its place.
     if (2 * (size_ + 1) > slots_.size()) grow();
-    place(handle);
+    std::size_t i = home(handle);
+    while (slots_[i] != nullptr) {
+      if (slots_[i] == handle) return;
+      i = next(i);
+    }
+    slots_[i] = handle;
     ++size_;
   }
   void erase(const void* handle) {
