@@ -101,6 +101,10 @@ std::string crashOf(const std::function<void()>& work) {
   const pid_t child = fork();
   if (child < 0) return {};  // no child to spare: the caller goes on unprotected
   if (child == 0) {
+    // How the child ends is the answer, so no handler the caller set may end it otherwise.
+    for (const int fatal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGALRM}) {
+      std::signal(fatal, SIG_DFL);
+    }
     const int quiet = ::open("/dev/null", O_WRONLY);
     if (quiet >= 0) dup2(quiet, STDERR_FILENO);
     alarm(kSeconds);

@@ -154,11 +154,9 @@ int runMain(int argc, char** argv) {
   LoadOptions load;
   load.privateCopy = false;
   load.probeFirst = true;
-#ifdef _WIN32
-  // No child process to probe the load in: a crash while the plug-in starts is reported like one
-  // at any later time.
+  // Armed for the load too: where no child process can probe it first (Windows), a plug-in that
+  // crashes while it starts is reported like one that crashes later.
   crashes.arm(plugin, kNotRun);
-#endif
   if (!host.load(plugin, &error, load)) {
     std::cerr << "quorvex: the plug-in was not loaded: "
               << (error.empty() ? "cannot load " + plugin : error) << "\n";
@@ -167,7 +165,6 @@ int runMain(int argc, char** argv) {
     }
     return kNotRun;
   }
-  crashes.arm(plugin, kNotRun);
   runner::HostBinding binding(host);
   lang::Interpreter interpreter(binding, std::cout);
   runner::catchInterrupts();
