@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Library.h"
+#include "OneLine.h"
 
 namespace quorvex::detail {
 namespace {
@@ -50,7 +51,8 @@ std::string describe(DWORD code) {
   while (!reason.empty() &&
          (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
     reason.pop_back();
-  return "error " + std::to_string(code) + (reason.empty() ? "" : " (" + reason + ")");
+  // Some system messages run over several lines.
+  return "error " + std::to_string(code) + (reason.empty() ? "" : " (" + oneLine(reason) + ")");
 }
 
 // Windows keeps one copy of a DLL per file, so a fresh copy needs a file of its own. Some
