@@ -43,8 +43,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+namespace {
+
+void runOne(const std::string& text) {
   Discard discard;
   std::ostream out(&discard);
   quorvex::runner::HostBinding binding(*host);
@@ -61,6 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   } catch (const quorvex::lang::UncaughtException& e) {
     if (e.className.empty()) fail("an uncaught exception without a class", text);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::size_t objects = host->liveObjects(), strings = host->liveStrings();
+  runOne(text);
+  if (host->liveObjects() != objects || host->liveStrings() != strings) {
+    fail("kept " + std::to_string(host->liveObjects() - objects) + " objects and " +
+             std::to_string(host->liveStrings() - strings) + " strings alive after the run",
+         text);
   }
   host->clearEvents();
   return 0;
