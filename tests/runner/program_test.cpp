@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "completion.h"
 #include "host_binding.h"
 #include "quorvex/lang/interpreter.h"
 #include "quorvex/lang/parser.h"
@@ -55,6 +56,7 @@ class Session {
 
   bool loaded() const { return loaded_; }
   Interpreter& interpreter() { return interpreter_; }
+  const ObjectHost& binding() const { return binding_; }
 
  private:
   Host host_;
@@ -189,8 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "End Sub\nDim n As Integer\nn = 5\nFor i = 1 To 2\nShow(i)\nPrint n\nNext",
                    "1 2\n5\n2 4\n5\n"},
         OutputCase{"NestedCountersStepSeparately",
-                   "For i = 1 To 2\nFor j = i To 2\nPrint i * 10 + j\nNext\nNext",
-                   "11\n12\n22\n"}),
+                   "For i = 1 To 2\nFor j = i To 2\nPrint i * 10 + j\nNext\nNext", "11\n12\n22\n"}),
     caseName);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -540,6 +541,44 @@ TEST(Interactive, ProceduresStayDefined) {
   EXPECT_EQ(s.run("Print Twice(2)", 5).output, "6\n");
   EXPECT_EQ(s.run("Sub Twice()\nEnd Sub", 6).error.substr(0, 5), "6:5: ");
   EXPECT_EQ(s.run("Dim twice As Integer", 8).error.substr(0, 5), "8:5: ");
+}
+
+// Tab at the prompt: `line` is what stands before the cursor; the word completed starts after
+// its last character that cannot be part of a name, as readline is told to break words.
+TEST(Interactive, TabCompletesWhatTheSessionKnows) {
+  Session s;
+  ASSERT_TRUE(s.loaded());
+  ASSERT_EQ(s.run("Dim Half As New Fraction(1, 2)\nDim count As Integer\n"
+                  "Function Twice(x As Integer) As Integer\nReturn 2 * x\nEnd Function")
+                .error,
+            "");
+  using Names = std::vector<std::string>;
+  const struct {
+    const char* line;
+    Names names;
+  } cases[] = {
+      {"Pr", {"Preserve", "Print"}},    // keywords
+      {"x = 1 + Le", {"Left", "Len"}},  // built-in functions
+      {"Dim g As Fraction",
+       {"Fraction", "FractionBadArgumentException", "FractionDivideByZeroException",
+        "FractionIntegerOverflowException"}},
+      {"Print co", {"Const", "Continue", "ConvToDouble", "count"}},  // a global, a variable
+      {"y = tw", {"Twice"}},  // a procedure, as it was declared
+      {"Print hal", {"Half"}},
+      {"t = HALF.st", {"Str", "Str2"}},  // methods of the variable's class
+      {"Print (half).n", {"Num"}},       // not a variable: every class's
+      {"Print half.Q", {}},
+  };
+  const runner::Vocabulary names = runner::vocabularyOf(s.binding(), s.interpreter());
+  for (const auto& c : cases) {
+    const std::string line = c.line;
+    std::size_t start = line.size();
+    while (start > 0 &&
+           (std::isalnum(static_cast<unsigned char>(line[start - 1])) || line[start - 1] == '_')) {
+      --start;
+    }
+    EXPECT_EQ(runner::complete(names, line, start), c.names) << line;
+  }
 }
 
 }  // namespace

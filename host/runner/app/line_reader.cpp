@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -22,6 +24,7 @@ namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 std::string gHistory;
+Completer gCompleter;
 
 void onInterrupt(int) {
   gInterrupted = 1;
@@ -43,6 +46,23 @@ void onLine(char* raw) {
   std::free(raw);
   gDone = true;
   rl_callback_handler_remove();
+}
+
+std::vector<std::string> gMatches;
+
+char* nextMatch(const char*, int state) {
+  static std::size_t next = 0;
+  if (state == 0) next = 0;
+  return next < gMatches.size() ? strdup(gMatches[next++].c_str()) : nullptr;
+}
+
+char** completeWord(const char* text, int start, int end) {
+  rl_attempted_completion_over = 1;  // no file names when nothing fits
+  rl_completion_append_character = '\0';  // a name is often followed by "(" or "."
+  if (!gCompleter || start < 0 || end < start) return nullptr;
+  gMatches = gCompleter(std::string_view(rl_line_buffer, static_cast<std::size_t>(end)),
+                        static_cast<std::size_t>(start));
+  return gMatches.empty() ? nullptr : rl_completion_matches(text, nextMatch);
 }
 
 // readline's callback form, so that Ctrl-C can end a wait for input instead of only the process.
@@ -115,6 +135,17 @@ void startHistory(const std::string& path) {
 std::string historyPath() {
   const char* home = std::getenv("HOME");
   return home != nullptr && *home != '\0' ? std::string(home) + "/.quorvex_history" : "";
+}
+
+void setCompleter(Completer completer) {
+  gCompleter = std::move(completer);
+#ifdef QUORVEX_HAVE_READLINE
+  rl_attempted_completion_function = completeWord;
+  // A name ends at anything that is not part of one: "a.St" completes "St" as a method.
+  rl_completer_word_break_characters = " \t\n\"'().,:;=<>+-*/\\^&";
+  rl_variable_bind("completion-ignore-case", "on");
+  rl_variable_bind("show-all-if-ambiguous", "on");  // the choices at once, not after a bell
+#endif
 }
 
 bool standardInputIsTerminal() {

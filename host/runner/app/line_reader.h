@@ -4,8 +4,12 @@
 #pragma once
 
 #include <csignal>
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorvex::runner {
 
@@ -28,6 +32,11 @@ constexpr int kHistoryLines = 1000;
 void startHistory(const std::string& path);
 // Where history is kept for this user ($HOME/.quorvex_history), or "" without a home.
 std::string historyPath();
+
+// What Tab offers while a line is edited, in place of file names: the names that complete the
+// word from `start` to the end of `line` (the line up to the cursor).
+using Completer = std::function<std::vector<std::string>(std::string_view line, std::size_t start)>;
+void setCompleter(Completer completer);
 
 bool standardInputIsTerminal();
 

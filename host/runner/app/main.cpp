@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "completion.h"
 #include "crash_report.h"
 #include "host_binding.h"
 #include "line_reader.h"
@@ -26,6 +27,7 @@ constexpr int kInterrupted = 130;  // as shells report a run ended by Ctrl-C
 struct Session {
   std::string source;  // the name errors are reported under
   lang::Interpreter& interpreter;
+  const lang::ObjectHost& host;
   bool interrupted = false;  // the last run was stopped by Ctrl-C
   bool terminal = false;     // input and messages at a terminal
 
@@ -97,6 +99,9 @@ int runInteractive(Session& session, bool terminal) {
     std::cout << "quorvex: one statement a line; blocks run when closed. Ctrl-C stops what runs "
                  "or drops what is typed; Ctrl-D leaves.\n";
     runner::startHistory(runner::historyPath());
+    runner::setCompleter([&session](std::string_view line, std::size_t start) {
+      return runner::complete(runner::vocabularyOf(session.host, session.interpreter), line, start);
+    });
   }
   std::string pending;
   int nextLine = 1, pendingStart = 1;
@@ -169,7 +174,7 @@ int runMain(int argc, char** argv) {
   lang::Interpreter interpreter(binding, std::cout);
   runner::catchInterrupts();
   interpreter.setInterruptFlag(&runner::interruptFlag());
-  Session session{fromFile ? options->program : "<stdin>", interpreter};
+  Session session{fromFile ? options->program : "<stdin>", interpreter, binding};
 
   const bool terminal = !fromFile && runner::standardInputIsTerminal();
   session.terminal = terminal;

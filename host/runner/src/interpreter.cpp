@@ -897,6 +897,15 @@ void Interpreter::setInterruptFlag(volatile std::sig_atomic_t* flag) {
   s_->interrupt = flag;
 }
 
+Interpreter::Names Interpreter::declaredNames() const {
+  Names names;
+  for (const auto& [name, var] : s_->main.outermost()) {
+    names.variables.emplace_back(name, var.type.kind == Kind::Object ? var.type.className : "");
+  }
+  for (const auto& [key, proc] : s_->procedures) names.procedures.push_back(proc->def->name);
+  return names;
+}
+
 void Interpreter::run(Program program) {
   auto unit = std::make_shared<Unit>();
   unit->program = std::move(program);

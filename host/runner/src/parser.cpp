@@ -4,6 +4,8 @@
 #include <initializer_list>
 #include <limits>
 
+#include "builtins.h"
+
 namespace quorvex::lang {
 
 const char* opText(Op op) {
@@ -819,6 +821,12 @@ int openBlocks(std::string_view source) {
     start = i + 1;
   }
   return std::max(open, 0);
+}
+
+std::vector<std::string> languageWords() {
+  std::vector<std::string> words(std::begin(kKeywords), std::end(kKeywords));
+  for (std::string& name : builtinNames()) words.push_back(std::move(name));
+  return words;
 }
 
 }  // namespace quorvex::lang

@@ -40,7 +40,7 @@ class Scopes {
   }
   void declare(std::string_view name, T value) {
     changed();
-    frames_.back().emplace_back(lowerName(name), std::move(value));
+    frames_.back().emplace_back(std::string(name), std::move(value));  // as written, to show
   }
   void push() { frames_.emplace_back(); }
   void pop() {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "quorvex/lang/ast.h"
 #include "quorvex/lang/object_host.h"
@@ -50,6 +52,14 @@ class Interpreter {
   // Before each statement and loop round a run looks at `flag` (set by a signal handler); when it
   // is raised, the run lowers it and stops with Interrupted. Null: never interrupted.
   void setInterruptFlag(volatile std::sig_atomic_t* flag);
+
+  // What the next entry may name, as declared so far: the variables at the outermost level, each
+  // with its class when it holds objects (else ""), and the procedures.
+  struct Names {
+    std::vector<std::pair<std::string, std::string>> variables;
+    std::vector<std::string> procedures;
+  };
+  Names declaredNames() const;
 
  private:
   struct State;

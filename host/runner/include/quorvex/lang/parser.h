@@ -2,7 +2,9 @@
 // expected.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "quorvex/lang/ast.h"
 
@@ -16,5 +18,9 @@ Program parse(std::string_view source, int firstLine = 1);
 // For interactive input: how many blocks the text leaves open (0 when it can run as it stands).
 // Never throws; text it cannot read counts as complete so that the parser reports the fault.
 int openBlocks(std::string_view source);
+
+// The words the language knows of its own, as its documentation spells them: its keywords and its
+// built-in functions (for completing names as they are typed).
+std::vector<std::string> languageWords();
 
 }  // namespace quorvex::lang
