@@ -57,7 +57,7 @@ char* nextMatch(const char*, int state) {
 }
 
 char** completeWord(const char* text, int start, int end) {
-  rl_attempted_completion_over = 1;  // no file names when nothing fits
+  rl_attempted_completion_over = 1;       // no file names when nothing fits
   rl_completion_append_character = '\0';  // a name is often followed by "(" or "."
   if (!gCompleter || start < 0 || end < start) return nullptr;
   gMatches = gCompleter(std::string_view(rl_line_buffer, static_cast<std::size_t>(end)),
