@@ -121,6 +121,25 @@ Outcome Host::callAs(std::string_view className, const Value& receiver, std::str
   return rt_->dispatch(cls, receiver, method, args);
 }
 
+const Method* Host::choose(std::string_view className, std::string_view method,
+                           const std::vector<Value>& args, std::string* error) {
+  ClassEntry* cls = rt_->findClass(className);
+  if (cls == nullptr || !cls->info.registered) {
+    if (error != nullptr) *error = "no class " + std::string(className);
+    return nullptr;
+  }
+  return chooseOverload(cls->info.methods, cls->info.name, method, args, error);
+}
+
+bool Host::callChosen(const Method& method, const void* receiver, const std::vector<Value>& args,
+                      Outcome& out) {
+  const Object* object = rt_->asObject(receiver);
+  if (object == nullptr || !declares(*object->cls, method) || !fitsParameters(method, args))
+    return false;
+  rt_->invokeInto(out, method, object, true, args);
+  return true;
+}
+
 Outcome Host::callGlobal(std::string_view name, const std::vector<Value>& args) {
   std::string error;
   const Method* method = chooseOverload(rt_->globals, "", name, args, &error);

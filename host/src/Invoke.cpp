@@ -157,6 +157,15 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 
 }  // namespace
 
+bool fitsParameters(const Method& method, Args args) {
+  const std::vector<Parameter>& params = method.parsed.params;
+  if (!method.valid || params.size() != args.size()) return false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (fit(params[i].type, args[i]) < 0) return false;
+  }
+  return true;
+}
+
 void forgetOverloads() {
   const std::lock_guard<std::mutex> hold(namedLock());
   namedIndices().clear();
@@ -217,11 +226,9 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 
 }  // namespace
 
-// Every path returns `out` itself, so that it is built in the caller's place rather than moved
-// there: an Outcome is two Values and a text.
-Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
+void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf,
+                         Args args) {
   Active active(this);
-  Outcome out;
   std::size_t mark = pool.size();
   Abi kinds[kMaxParams + 1];
   Raw raw[kMaxParams + 1];
@@ -239,7 +246,7 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
         if (arg.asInteger() < LONG_MIN || arg.asInteger() > LONG_MAX) {
           drain(mark);
           out = refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
-          return out;
+          return;
         }
         raw[n].l = static_cast<long>(arg.asInteger());
         break;
@@ -258,7 +265,7 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
           if (object->rt != this) {
             drain(mark);
             out = refused("an object of another host cannot be passed here");
-            return out;
+            return;
           }
           raw[n].p = object;
         }
@@ -270,14 +277,18 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
   switch (resultAbi) {
     case Abi::Void:
       break;
+    // `out` is fresh: its value is Nil, with nothing to release.
     case Abi::Long:
-      out.value = Value(static_cast<long long>(result.l));
+      out.value.type_ = Type::Integer;
+      out.value.int_ = result.l;
       break;
     case Abi::Double:
-      out.value = Value(result.d);
+      out.value.type_ = Type::Double;
+      out.value.dbl_ = result.d;
       break;
     case Abi::Bool:
-      out.value = Value(result.b);
+      out.value.type_ = Type::Boolean;
+      out.value.int_ = result.b ? 1 : 0;
       break;
     case Abi::Pointer:
       if (type == kString) {
@@ -305,7 +316,6 @@ Outcome Runtime::invoke(const Method& method, const Object* self, bool hasSelf, 
   drain(mark);
   if (pending != nullptr) release(pending);  // raised by a destructor while draining: dropped
   pending = nullptr;
-  return out;
 }
 
 Outcome Runtime::dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,

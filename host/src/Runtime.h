@@ -171,7 +171,13 @@ struct Runtime {
   bool nilRaised = false;
 
   // calls
-  Outcome invoke(const Method& method, const Object* self, bool hasSelf, Args args);
+  // The call's outcome is built in `out`, a fresh Outcome, rather than moved there.
+  void invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf, Args args);
+  Outcome invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
+    Outcome out;
+    invokeInto(out, method, self, hasSelf, args);
+    return out;
+  }
   Outcome dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,
                    const std::vector<Value>& args);
   Outcome construct(ClassEntry* cls, const std::vector<Value>& args);
@@ -204,6 +210,16 @@ inline Outcome refused(std::string message) {
   out.kind = Outcome::Kind::Error;
   out.error = std::move(message);
   return out;
+}
+
+// Whether the arguments fit the method's parameters, in number and kind: a method to call as it
+// is, not the best of several.
+bool fitsParameters(const Method& method, Args args);
+// Whether `method` is one of the class's own (a method's address tells its class: every class has
+// a table of its own).
+inline bool declares(const ClassEntry& cls, const Method& method) {
+  const std::vector<Method>& methods = cls.info.methods;
+  return &method >= methods.data() && &method < methods.data() + methods.size();
 }
 
 // Drops what chooseOverload() remembers of method tables, for when tables change or go.

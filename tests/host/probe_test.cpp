@@ -173,6 +173,49 @@ TEST_F(Probe, NilReceiverReachesThePluginThroughCallAs) {
   EXPECT_TRUE(host.callAs("Probe", 5, "WhoAmI").failed());
 }
 
+// A method chosen once and called again skips the search, never the checks: each row is a call
+// that must not reach the plug-in.
+TEST_F(Probe, AChosenMethodIsCalledOnlyWhereItBelongs) {
+  Value p = make({7});
+  const quorvex::Method* get = host.choose("Probe", "Get", {});
+  const quorvex::Method* flip = host.choose("probe", "Flip", {true});
+  ASSERT_NE(get, nullptr);
+  ASSERT_NE(flip, nullptr);
+  Outcome out;
+  ASSERT_TRUE(host.callChosen(*get, p.handle(), {}, out));
+  EXPECT_EQ(out.value.asInteger(), 7);
+  Outcome flipped;
+  ASSERT_TRUE(host.callChosen(*flip, p.handle(), {true}, flipped));
+  EXPECT_FALSE(flipped.value.asBoolean());
+
+  Value exception = host.construct("ProbeException").value;
+  const void* gone = make({1}).handle();
+  int stranger = 0;
+  const struct {
+    const char* what;
+    const quorvex::Method* method;
+    const void* receiver;
+    std::vector<Value> args;
+  } refused[] = {
+      {"an object of another class", get, exception.handle(), {}},
+      {"an object no longer alive", get, gone, {}},
+      {"an address the host never issued", get, &stranger, {}},
+      {"no object at all", get, nullptr, {}},
+      {"an argument of the wrong kind", flip, p.handle(), {1}},
+      {"one argument too many", get, p.handle(), {1}},
+  };
+  for (const auto& r : refused) {
+    Outcome none;
+    EXPECT_FALSE(host.callChosen(*r.method, r.receiver, r.args, none)) << r.what;
+    EXPECT_TRUE(none.ok() && none.value.isNil()) << r.what;
+  }
+  std::string error;
+  EXPECT_EQ(host.choose("Probe", "Nope", {}, &error), nullptr);
+  EXPECT_NE(error.find("no method Probe.Nope"), std::string::npos) << error;
+  EXPECT_EQ(host.choose("Nothing", "Get", {}, &error), nullptr);
+  EXPECT_EQ(error, "no class Nothing");
+}
+
 TEST_F(Probe, RaisedExceptionsSurfaceAfterTheCall) {
   Value p = make({1});
   Outcome out = host.call(p, "Fail");

@@ -104,6 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "dim Total as INTEGER = 3\nPRINT total, TOTAL + 1\nDIM f AS NEW fraction(1, 2)\n"
                    "print F.str2, f.NUM()",
                    "3 4\n1/2 1\n"},
+        // A call site in a loop keeps its method: its raise, its other overload and its other
+        // receivers still go where they would the first time round.
+        OutputCase{"CallSitesInALoopKeepTheirBehaviour",
+                   "Dim z As New Fraction(0, 1)\nDim fs(1) As Fraction\n"
+                   "fs(0) = New Fraction(1, 2)\nfs(1) = New Fraction(2, 3)\n"
+                   "For i = 0 To 3\nDim f As Fraction = fs(i Mod 2)\n"
+                   "Print f.Operator_Add(i).Str2, f.Operator_Add(f).Str2\n"
+                   "Try\nPrint f.Operator_Divide(i Mod 2).Str2\n"
+                   "Catch e As FractionDivideByZeroException\nPrint \"caught\", i\nEnd Try\nNext",
+                   "1/2 1\ncaught 0\n5/3 4/3\n2/3\n5/2 1\ncaught 2\n11/3 4/3\n2/3\n"},
         OutputCase{"CommentsAndQuotes",
                    "Print \"it's \"\"quoted\"\"\" ' a comment\n' only a comment\nPrint",
                    "it's \"quoted\"\n\n"},

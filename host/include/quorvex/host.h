@@ -236,6 +236,16 @@ class Host {
   // As call(), naming the class, so the receiver may be Nil (the plug-in then sees a null self).
   Outcome callAs(std::string_view className, const Value& receiver, std::string_view method,
                  const std::vector<Value>& args = {});
+  // For a call made over and over with arguments of the same kinds (a call site in a loop): the
+  // overload callAs() picks, chosen once. Null, with `error` set, where callAs() would refuse.
+  const Method* choose(std::string_view className, std::string_view method,
+                       const std::vector<Value>& args, std::string* error = nullptr);
+  // callAs() with a method choose() gave, on an object by its handle (Value::handle()), without
+  // looking for the method again. False, with nothing called, unless the object is alive in this
+  // host, its class declares `method` and every argument fits. The outcome is built in `out`, a
+  // fresh Outcome. The caller keeps the object alive for the call.
+  bool callChosen(const Method& method, const void* receiver, const std::vector<Value>& args,
+                  Outcome& out);
   // lhs op rhs as the host language evaluates it: Operator_X on an object on the left, else
   // Operator_XRight on an object on the right; comparisons through Operator_Compare. Without an
   // operator method, = and <> tell objects (and Nil) apart by identity; operands without an

@@ -103,6 +103,30 @@ lang::CallResult fromOutcome(Outcome&& o) {
   return r;
 }
 
+// A site keeps its choice only for arguments whose kind alone decides the overload: an object's
+// class, or a Nil that fits any class, could make another overload the better one next time.
+bool plainArguments(const std::vector<lang::Value>& args) {
+  if (args.size() > lang::CallSite::kMaxArgs) return false;
+  return std::all_of(args.begin(), args.end(), [](const lang::Value& a) {
+    return !std::holds_alternative<lang::ObjectRef>(a) && !std::holds_alternative<lang::Nil>(a) &&
+           !std::holds_alternative<lang::ArrayRef>(a);
+  });
+}
+
+bool sameKinds(const lang::CallSite& site, const std::vector<lang::Value>& args) {
+  if (site.count != args.size()) return false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (site.kinds[i] != args[i].index()) return false;
+  }
+  return true;
+}
+
+void remember(lang::CallSite& site, const Method* chosen, const std::vector<lang::Value>& args) {
+  site.method = chosen;
+  site.count = args.size();
+  for (std::size_t i = 0; i < args.size(); ++i) site.kinds[i] = args[i].index();
+}
+
 }  // namespace
 
 const std::vector<Method>* HostBinding::methodsOf(std::string_view cls) const {
@@ -190,6 +214,36 @@ lang::CallResult HostBinding::construct(std::string_view cls,
 lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args) {
   return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
+}
+
+lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
+                                   std::string_view method, const std::vector<lang::Value>& args,
+                                   lang::Value& result, lang::CallResult& other) {
+  const auto* object = std::get_if<lang::ObjectRef>(&receiver);
+  if (object == nullptr || object->handle() == nullptr || !plainArguments(args))
+    return lang::SiteCall::NotTaken;
+  static const std::vector<Value> none;
+  std::vector<Value> converted;
+  if (!args.empty()) converted = toHost(args);
+  const std::vector<Value>& values = args.empty() ? none : converted;
+  const auto* chosen = static_cast<const Method*>(site.method);
+  Outcome out;
+  // The receiver is held by the language's value for the whole call.
+  if (chosen == nullptr || !sameKinds(site, args) ||
+      !host_.callChosen(*chosen, object->handle(), values, out)) {
+    chosen = host_.choose(object->className, method, values);
+    if (chosen == nullptr || !host_.callChosen(*chosen, object->handle(), values, out)) {
+      site.method = nullptr;
+      return lang::SiteCall::NotTaken;  // call() says why
+    }
+    remember(site, chosen, args);
+  }
+  if (out.ok() && out.exception.isNil()) {
+    fromHost(std::move(out.value), result);
+    return lang::SiteCall::Done;
+  }
+  other = fromOutcome(std::move(out));
+  return lang::SiteCall::Other;
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {

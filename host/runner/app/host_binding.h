@@ -30,6 +30,9 @@ class HostBinding final : public lang::ObjectHost {
   lang::CallResult construct(std::string_view cls, const std::vector<lang::Value>& args) override;
   lang::CallResult call(std::string_view cls, const lang::Value& receiver, std::string_view method,
                         const std::vector<lang::Value>& args) override;
+  lang::SiteCall callAt(lang::CallSite& site, const lang::Value& receiver, std::string_view method,
+                        const std::vector<lang::Value>& args, lang::Value& result,
+                        lang::CallResult& other) override;
   lang::CallResult binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) override;
   lang::CallResult callGlobal(std::string_view name, const std::vector<lang::Value>& args) override;
 

@@ -114,6 +114,23 @@ struct Interpreter::State {
   std::uint64_t layout = 1;                  // counts changes to where variables are
   std::array<Seen, kSeen> seen{};
 
+  // What each method call site learned on its last call, by the address of its node; a new
+  // program's nodes may stand where an earlier one's did, so each program starts afresh. Two
+  // sites that share a slot only take turns at choosing their methods again.
+  struct Site {
+    const Expr* expr = nullptr;
+    CallSite memo;
+  };
+  static constexpr std::size_t kSites = 64;  // a power of two
+  std::array<Site, kSites> sites{};
+  CallResult other;  // what a call from a site raised, or why it failed, on its way to settle()
+
+  CallSite& siteOf(const Expr& e) {
+    Site& site = sites[(reinterpret_cast<std::uintptr_t>(&e) >> 4) & (kSites - 1)];
+    if (site.expr != &e) site = Site{&e, {}};
+    return site.memo;
+  }
+
   std::uint64_t stepLimit = 0;
   std::uint64_t steps = 0;
 
@@ -150,8 +167,21 @@ struct Interpreter::State {
   }
 
   // ---- statements
+  // A block opens a scope only when it declares names of its own: a loop's body most often
+  // declares none, and runs each time round.
   Flow block(const Block& b) {
+    if (!declaresNames(b)) return statements(b);
     ScopeGuard<Variable> g(*vars);
+    return statements(b);
+  }
+
+  static bool declaresNames(const Block& b) {
+    return std::any_of(b.begin(), b.end(), [](const StmtPtr& s) {
+      return s->form == Stmt::Form::Dim || s->form == Stmt::Form::Const;
+    });
+  }
+
+  Flow statements(const Block& b) {
     for (const auto& s : b) {
       const Flow f = statement(*s);
       if (f != Flow::Next) return f;
@@ -290,6 +320,11 @@ struct Interpreter::State {
   Variable& lookupNamed(const std::string& name, Pos pos) {
     Seen& last = seen[(reinterpret_cast<std::uintptr_t>(&name) >> 4) & (kSeen - 1)];
     if (last.name == &name && last.layout == layout) return *last.var;
+    return lookupAgain(last, name, pos);
+  }
+
+  // Kept apart from lookupNamed(), so that the look at `seen` stays small enough to inline.
+  [[gnu::noinline]] Variable& lookupAgain(Seen& last, const std::string& name, Pos pos) {
     Variable& var = lookup(name, pos);
     last = Seen{&name, layout, &var};
     return var;
@@ -705,14 +740,33 @@ struct Interpreter::State {
     Value copy = in ? Value() : eval(*e.left);
     if (raised) return Nil{};
     const Value& recv = in ? *in : copy;
-    std::vector<Value> args = evalAll(e.args);
+    std::vector<Value> args = e.args.empty() ? std::vector<Value>() : evalAll(e.args);
     if (raised) return Nil{};
+    if (std::holds_alternative<ObjectRef>(recv)) {
+      Value result;
+      if (callAtSite(e, recv, args, result)) return result;
+    }
     const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
                                     ": only objects have methods");
     }
     return callMethod(cls, recv, e.name, std::move(args), e.pos);
+  }
+
+  // A method of an object, through what its call site learned the last time; false where the
+  // host would rather take the call the long way.
+  bool callAtSite(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
+    switch (host.callAt(siteOf(e), recv, e.name, args, result, other)) {
+      case SiteCall::Done:
+        return true;
+      case SiteCall::Other:
+        result = settle(std::move(other), e.pos);
+        return true;
+      case SiteCall::NotTaken:
+        break;
+    }
+    return false;
   }
 
   Value call(const Expr& e) {
@@ -921,6 +975,7 @@ void Interpreter::run(Program program) {
   }
   State& s = *s_;
   ++s.layout;  // a new program: its names are new nodes, perhaps where an earlier entry's were
+  s.sites.fill({});
   const std::size_t depth = s.main.depth();
   s.steps = 0;
   s.calls.clear();

@@ -2,6 +2,7 @@
 // function and exception class comes from here, none is built into the language.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,19 @@ struct Signature {
   std::vector<std::string> params;  // parameter types as declared
   std::string text;                 // the whole declaration, for messages
 };
+
+// What one call site of a program keeps between its calls, so that a call in a loop finds its
+// method once rather than each time round. The host fills it in; to the language it is opaque.
+struct CallSite {
+  static constexpr std::size_t kMaxArgs = 3;
+  const void* method = nullptr;  // the host's choice; null: none yet
+  std::size_t count = 0;
+  std::size_t kinds[kMaxArgs] = {};  // the kinds of arguments it was chosen for (Value::index())
+};
+
+// How a call from a call site went: made, its result in place (Done); made, but it raised or
+// failed (Other); or not made, for call() to make (NotTaken).
+enum class SiteCall { Done, Other, NotTaken };
 
 class ObjectHost {
  public:
@@ -50,6 +64,14 @@ class ObjectHost {
   // `cls` is the receiver's declared class, so that a Nil receiver still reaches its class.
   virtual CallResult call(std::string_view cls, const Value& receiver, std::string_view method,
                           const std::vector<Value>& args) = 0;
+  // A method of an object called from a call site that keeps what the host learned there the
+  // last time: `result` takes what the call gave (Done), or `other` what it raised or why it
+  // failed (Other). The host may decline (NotTaken).
+  virtual SiteCall callAt(CallSite& site, const Value& receiver, std::string_view method,
+                          const std::vector<Value>& args, Value& result, CallResult& other) {
+    (void)site, (void)receiver, (void)method, (void)args, (void)result, (void)other;
+    return SiteCall::NotTaken;
+  }
   // A binary operator with an object on at least one side.
   virtual CallResult binary(Op op, const Value& lhs, const Value& rhs) = 0;
   virtual CallResult callGlobal(std::string_view name, const std::vector<Value>& args) = 0;
