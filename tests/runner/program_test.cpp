@@ -114,6 +114,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "Try\nPrint f.Operator_Divide(i Mod 2).Str2\n"
                    "Catch e As FractionDivideByZeroException\nPrint \"caught\", i\nEnd Try\nNext",
                    "1/2 1\ncaught 0\n5/3 4/3\n2/3\n5/2 1\ncaught 2\n11/3 4/3\n2/3\n"},
+        OutputCase{
+            "OperatorSitesInALoopKeepTheirBehaviour",
+            "Dim f As New Fraction(1, 2)\nDim hs(3) As Fraction\nhs(0) = New Fraction(1, 3)\n"
+            "hs(2) = New Fraction(0, 1)\nhs(3) = New Fraction(3, 2)\nFor i = 0 To 3\n"
+            "Dim h As Fraction = hs(i)\nTry\n"
+            "Print (f + h).Str2, (f + i).Str2, f < h, f = h, (f / h).Str2\n"
+            "Catch e As FractionDivideByZeroException\nPrint \"caught\", i\nEnd Try\nNext",
+            "5/6 1/2 False False 3/2\n0 3/2 False True 0\ncaught 2\n2 7/2 True False 1/3\n"},
         OutputCase{"CommentsAndQuotes",
                    "Print \"it's \"\"quoted\"\"\" ' a comment\n' only a comment\nPrint",
                    "it's \"quoted\"\n\n"},

@@ -103,28 +103,42 @@ lang::CallResult fromOutcome(Outcome&& o) {
   return r;
 }
 
-// A site keeps its choice only for arguments whose kind alone decides the overload: an object's
-// class, or a Nil that fits any class, could make another overload the better one next time.
-bool plainArguments(const std::vector<lang::Value>& args) {
-  if (args.size() > lang::CallSite::kMaxArgs) return false;
-  return std::all_of(args.begin(), args.end(), [](const lang::Value& a) {
-    return !std::holds_alternative<lang::ObjectRef>(a) && !std::holds_alternative<lang::Nil>(a) &&
-           !std::holds_alternative<lang::ArrayRef>(a);
-  });
+// A site keeps its choice for arguments it can tell apart the next time: by kind, and an object
+// by its class. A Nil fits a parameter of any class, so it may pick another overload each time.
+bool siteArgument(const lang::Value& arg) {
+  if (const auto* o = std::get_if<lang::ObjectRef>(&arg)) return o->handle() != nullptr;
+  return !std::holds_alternative<lang::Nil>(arg) && !std::holds_alternative<lang::ArrayRef>(arg);
 }
 
-bool sameKinds(const lang::CallSite& site, const std::vector<lang::Value>& args) {
-  if (site.count != args.size()) return false;
+bool siteArguments(const std::vector<lang::Value>& args) {
+  return args.size() <= lang::CallSite::kMaxArgs &&
+         std::all_of(args.begin(), args.end(), siteArgument);
+}
+
+// The class of an object argument as the host keeps it (its name, which lives as long as the
+// class), else null: what tells two arguments of one kind apart for a choice of overload.
+const void* classOf(const Value& arg) {
+  return arg.isObject() ? &arg.className() : nullptr;
+}
+
+bool chosenFor(const lang::CallSite& site, const std::vector<Value>& args) {
+  if (site.method == nullptr || site.count != args.size()) return false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (site.kinds[i] != args[i].index()) return false;
+    if (site.kinds[i] != static_cast<std::size_t>(args[i].type()) ||
+        site.classes[i] != classOf(args[i])) {
+      return false;
+    }
   }
   return true;
 }
 
-void remember(lang::CallSite& site, const Method* chosen, const std::vector<lang::Value>& args) {
+void remember(lang::CallSite& site, const Method* chosen, const std::vector<Value>& args) {
   site.method = chosen;
   site.count = args.size();
-  for (std::size_t i = 0; i < args.size(); ++i) site.kinds[i] = args[i].index();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    site.kinds[i] = static_cast<std::size_t>(args[i].type());
+    site.classes[i] = classOf(args[i]);
+  }
 }
 
 }  // namespace
@@ -216,27 +230,33 @@ lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& rece
   return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
 }
 
+lang::SiteCall HostBinding::callFromSite(lang::CallSite& site, const void* receiver,
+                                         std::string_view cls, std::string_view name,
+                                         Outcome& out) {
+  bool made = chosenFor(site, args_) &&
+              host_.callChosen(*static_cast<const Method*>(site.method), receiver, args_, out);
+  if (!made) {
+    const Method* chosen = host_.choose(cls, name, args_);
+    made = chosen != nullptr && host_.callChosen(*chosen, receiver, args_, out);
+    if (made) remember(site, chosen, args_);
+  }
+  args_.clear();
+  if (!made) site.method = nullptr;
+  return made ? lang::SiteCall::Done : lang::SiteCall::NotTaken;
+}
+
 lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args,
                                    lang::Value& result, lang::CallResult& other) {
   const auto* object = std::get_if<lang::ObjectRef>(&receiver);
-  if (object == nullptr || object->handle() == nullptr || !plainArguments(args))
+  if (object == nullptr || object->handle() == nullptr || !siteArguments(args))
     return lang::SiteCall::NotTaken;
-  static const std::vector<Value> none;
-  std::vector<Value> converted;
-  if (!args.empty()) converted = toHost(args);
-  const std::vector<Value>& values = args.empty() ? none : converted;
-  const auto* chosen = static_cast<const Method*>(site.method);
+  for (const lang::Value& a : args) args_.push_back(toHost(a));
   Outcome out;
   // The receiver is held by the language's value for the whole call.
-  if (chosen == nullptr || !sameKinds(site, args) ||
-      !host_.callChosen(*chosen, object->handle(), values, out)) {
-    chosen = host_.choose(object->className, method, values);
-    if (chosen == nullptr || !host_.callChosen(*chosen, object->handle(), values, out)) {
-      site.method = nullptr;
-      return lang::SiteCall::NotTaken;  // call() says why
-    }
-    remember(site, chosen, args);
+  if (callFromSite(site, object->handle(), object->className, method, out) ==
+      lang::SiteCall::NotTaken) {
+    return lang::SiteCall::NotTaken;  // call() says why
   }
   if (out.ok() && out.exception.isNil()) {
     fromHost(std::move(out.value), result);
@@ -255,6 +275,33 @@ lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const 
     return r;
   }
   return fromOutcome(host_.binary(*hop, toHost(lhs), toHost(rhs)));
+}
+
+// An object on the left with an operator method for the right operand; anything else (an object
+// only on the right, Nil, no such method) takes binary(), which knows every rule.
+lang::SiteCall HostBinding::binaryAt(lang::CallSite& site, lang::Op op, const lang::Value& lhs,
+                                     const lang::Value& rhs, lang::Value& result,
+                                     lang::CallResult& other) {
+  const auto* object = std::get_if<lang::ObjectRef>(&lhs);
+  const std::optional<Op> hop = lang::hostOperator(op);
+  if (object == nullptr || object->handle() == nullptr || !hop || !siteArgument(rhs))
+    return lang::SiteCall::NotTaken;
+  args_.push_back(toHost(rhs));
+  Outcome out;
+  if (callFromSite(site, object->handle(), object->className, operatorMethod(*hop), out) ==
+      lang::SiteCall::NotTaken) {
+    return lang::SiteCall::NotTaken;
+  }
+  if (out.ok() && isComparison(*hop)) {
+    result = comparisonHolds(*hop, out.value.asInteger());
+    return lang::SiteCall::Done;
+  }
+  if (out.ok() && out.exception.isNil()) {
+    fromHost(std::move(out.value), result);
+    return lang::SiteCall::Done;
+  }
+  other = fromOutcome(std::move(out));
+  return lang::SiteCall::Other;
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,

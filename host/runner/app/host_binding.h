@@ -34,11 +34,19 @@ class HostBinding final : public lang::ObjectHost {
                         const std::vector<lang::Value>& args, lang::Value& result,
                         lang::CallResult& other) override;
   lang::CallResult binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) override;
+  lang::SiteCall binaryAt(lang::CallSite& site, lang::Op op, const lang::Value& lhs,
+                          const lang::Value& rhs, lang::Value& result,
+                          lang::CallResult& other) override;
   lang::CallResult callGlobal(std::string_view name, const std::vector<lang::Value>& args) override;
 
  private:
   const std::vector<Method>* methodsOf(std::string_view cls) const;
+  // Makes a call from a site with the arguments in args_, choosing its method first when the site
+  // has none for arguments like these (`name` and `cls`: where to look); empties args_.
+  lang::SiteCall callFromSite(lang::CallSite& site, const void* receiver, std::string_view cls,
+                              std::string_view name, Outcome& out);
   Host& host_;
+  std::vector<Value> args_;  // the arguments of the call from a site being made, kept for reuse
 };
 
 }  // namespace quorvex::runner

@@ -665,13 +665,27 @@ struct Interpreter::State {
     }
     const Value* lIn = inPlace(*e.left);
     const Value* rIn = lIn ? inPlace(*e.right) : nullptr;
-    if (rIn) {
-      return operate(e.op, *lIn, *rIn, classFor(*lIn, *e.left), classFor(*rIn, *e.right), e.pos);
-    }
+    if (rIn) return operateAt(e, *lIn, *rIn);
     Value l = eval(*e.left);
     if (raised) return Nil{};
     Value r = eval(*e.right);
     if (raised) return Nil{};
+    return operateAt(e, l, r);
+  }
+
+  // An operator on an object on the left goes through what its call site learned the last time.
+  Value operateAt(const Expr& e, const Value& l, const Value& r) {
+    if (std::holds_alternative<ObjectRef>(l)) {
+      Value result;
+      switch (host.binaryAt(siteOf(e), e.op, l, r, result, other)) {
+        case SiteCall::Done:
+          return result;
+        case SiteCall::Other:
+          return settle(std::move(other), e.pos);
+        case SiteCall::NotTaken:
+          break;
+      }
+    }
     return operate(e.op, l, r, classFor(l, *e.left), classFor(r, *e.right), e.pos);
   }
 

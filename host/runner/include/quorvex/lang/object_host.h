@@ -32,7 +32,9 @@ struct CallSite {
   static constexpr std::size_t kMaxArgs = 3;
   const void* method = nullptr;  // the host's choice; null: none yet
   std::size_t count = 0;
-  std::size_t kinds[kMaxArgs] = {};  // the kinds of arguments it was chosen for (Value::index())
+  // What each argument was when the choice was made: its kind, and the class of an object.
+  std::size_t kinds[kMaxArgs] = {};
+  const void* classes[kMaxArgs] = {};
 };
 
 // How a call from a call site went: made, its result in place (Done); made, but it raised or
@@ -74,6 +76,12 @@ class ObjectHost {
   }
   // A binary operator with an object on at least one side.
   virtual CallResult binary(Op op, const Value& lhs, const Value& rhs) = 0;
+  // As binary(), from a call site, as callAt() is for methods.
+  virtual SiteCall binaryAt(CallSite& site, Op op, const Value& lhs, const Value& rhs,
+                            Value& result, CallResult& other) {
+    (void)site, (void)op, (void)lhs, (void)rhs, (void)result, (void)other;
+    return SiteCall::NotTaken;
+  }
   virtual CallResult callGlobal(std::string_view name, const std::vector<Value>& args) = 0;
 };
 
