@@ -298,7 +298,11 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         out.value.type_ = Type::String;
         // A string made during the call is the pool's alone and goes when the call ends: its text
         // is taken rather than copied.
-        if (s != nullptr) out.value.str_ = s->refs == 1 ? std::move(s->bytes) : s->bytes;
+        if (s != nullptr && s->refs == 1) {
+          out.value.str_.swap(s->bytes);  // `out` is fresh: the string left behind is empty
+        } else if (s != nullptr) {
+          out.value.str_ = s->bytes;
+        }
       } else if (Object* object = asObject(result.p)) {
         out.value = wrap(object);
       } else if (result.p != nullptr) {

@@ -69,7 +69,7 @@ void fromHost(Value&& v, lang::Value& into) {
       into = v.asDouble();
       return;
     case Type::String:
-      into = v.takeString();
+      into.emplace<std::string>(v.takeString());
       return;
     case Type::Boolean:
       into = v.asBoolean();

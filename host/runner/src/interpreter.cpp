@@ -749,23 +749,23 @@ struct Interpreter::State {
     return settle(std::move(r), pos);
   }
 
+  // One result, returned on every path, so that it is built where the caller wants it.
   Value method(const Expr& e) {
+    Value result;
     const Value* in = e.args.empty() ? inPlace(*e.left) : nullptr;
     Value copy = in ? Value() : eval(*e.left);
-    if (raised) return Nil{};
+    if (raised) return result;
     const Value& recv = in ? *in : copy;
     std::vector<Value> args = e.args.empty() ? std::vector<Value>() : evalAll(e.args);
-    if (raised) return Nil{};
-    if (std::holds_alternative<ObjectRef>(recv)) {
-      Value result;
-      if (callAtSite(e, recv, args, result)) return result;
-    }
+    if (raised) return result;
+    if (std::holds_alternative<ObjectRef>(recv) && callAtSite(e, recv, args, result)) return result;
     const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
                                     ": only objects have methods");
     }
-    return callMethod(cls, recv, e.name, std::move(args), e.pos);
+    result = callMethod(cls, recv, e.name, std::move(args), e.pos);
+    return result;
   }
 
   // A method of an object, through what its call site learned the last time; false where the
