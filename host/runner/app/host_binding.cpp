@@ -230,6 +230,21 @@ lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& rece
   return fromOutcome(host_.callAs(cls, toHost(receiver), method, toHost(args)));
 }
 
+namespace {
+
+// What a call from a site gave, where the language wants it: the result, or what it raised or
+// why it failed.
+lang::SiteCall deliver(Outcome&& out, lang::Value& result, lang::CallResult& other) {
+  if (out.ok()) {
+    fromHost(std::move(out.value), result);
+    return lang::SiteCall::Done;
+  }
+  other = fromOutcome(std::move(out));
+  return lang::SiteCall::Other;
+}
+
+}  // namespace
+
 lang::SiteCall HostBinding::callFromSite(lang::CallSite& site, const void* receiver,
                                          std::string_view cls, std::string_view name,
                                          Outcome& out) {
@@ -258,12 +273,7 @@ lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& rece
       lang::SiteCall::NotTaken) {
     return lang::SiteCall::NotTaken;  // call() says why
   }
-  if (out.ok() && out.exception.isNil()) {
-    fromHost(std::move(out.value), result);
-    return lang::SiteCall::Done;
-  }
-  other = fromOutcome(std::move(out));
-  return lang::SiteCall::Other;
+  return deliver(std::move(out), result, other);
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
@@ -292,16 +302,9 @@ lang::SiteCall HostBinding::binaryAt(lang::CallSite& site, lang::Op op, const la
       lang::SiteCall::NotTaken) {
     return lang::SiteCall::NotTaken;
   }
-  if (out.ok() && isComparison(*hop)) {
-    result = comparisonHolds(*hop, out.value.asInteger());
-    return lang::SiteCall::Done;
-  }
-  if (out.ok() && out.exception.isNil()) {
-    fromHost(std::move(out.value), result);
-    return lang::SiteCall::Done;
-  }
-  other = fromOutcome(std::move(out));
-  return lang::SiteCall::Other;
+  if (out.ok() && isComparison(*hop))
+    out.value = Value::boolean(comparisonHolds(*hop, out.value.asInteger()));
+  return deliver(std::move(out), result, other);
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,
