@@ -524,8 +524,11 @@ struct Interpreter::State {
         throw ProgramError(
             pos, "an array's upper bound is -1 (empty) or more, not " + std::to_string(u));
       }
-      total = u < 0 ? 0 : total;
-      if (total != 0 && (u + 1 > kMaxArrayElements || total * (u + 1) > kMaxArrayElements)) {
+      if (u < 0) total = 0;
+      if (total == 0) continue;  // an empty dimension leaves the array empty, whatever the others
+      // u below the bound first, so that u + 1 cannot overflow; total never exceeds the bound, so
+      // the product fits.
+      if (u >= kMaxArrayElements || total * (u + 1) > kMaxArrayElements) {
         throw ProgramError(
             pos, "an array may hold at most " + std::to_string(kMaxArrayElements) + " elements");
       }
