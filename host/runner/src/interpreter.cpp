@@ -517,6 +517,11 @@ struct Interpreter::State {
     return upper;
   }
 
+  [[noreturn]] static void tooLarge(Pos pos) {
+    throw ProgramError(
+        pos, "an array may hold at most " + std::to_string(kMaxArrayElements) + " elements");
+  }
+
   static std::size_t checkedSize(const std::vector<std::int64_t>& upper, Pos pos) {
     std::int64_t total = 1;
     for (auto u : upper) {
@@ -524,14 +529,11 @@ struct Interpreter::State {
         throw ProgramError(
             pos, "an array's upper bound is -1 (empty) or more, not " + std::to_string(u));
       }
+      // Every bound, an empty array's too (UBound and ReDim read them all), is below the limit, so
+      // u + 1 cannot overflow; total never exceeds the limit either, so the product fits.
+      if (u >= kMaxArrayElements) tooLarge(pos);
       if (u < 0) total = 0;
-      if (total == 0) continue;  // an empty dimension leaves the array empty, whatever the others
-      // u below the bound first, so that u + 1 cannot overflow; total never exceeds the bound, so
-      // the product fits.
-      if (u >= kMaxArrayElements || total * (u + 1) > kMaxArrayElements) {
-        throw ProgramError(
-            pos, "an array may hold at most " + std::to_string(kMaxArrayElements) + " elements");
-      }
+      if (total * (u + 1) > kMaxArrayElements) tooLarge(pos);
       total *= u + 1;
     }
     return static_cast<std::size_t>(total);
