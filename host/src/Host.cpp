@@ -107,10 +107,23 @@ Outcome Host::call(const Value& receiver, std::string_view method, const std::ve
   return rt_->dispatch(object->cls, receiver, method, args);
 }
 
+namespace {
+
+// The registered class `name` names; null, with `error` saying so, when there is none.
+ClassEntry* registeredClass(const Runtime& rt, std::string_view name, std::string* error) {
+  ClassEntry* cls = rt.findClass(name);
+  if (cls != nullptr && cls->info.registered) return cls;
+  if (error != nullptr) *error = "no class " + std::string(name);
+  return nullptr;
+}
+
+}  // namespace
+
 Outcome Host::callAs(std::string_view className, const Value& receiver, std::string_view method,
                      const std::vector<Value>& args) {
-  ClassEntry* cls = rt_->findClass(className);
-  if (cls == nullptr || !cls->info.registered) return refused("no class " + std::string(className));
+  std::string error;
+  ClassEntry* cls = registeredClass(*rt_, className, &error);
+  if (cls == nullptr) return refused(error);
   if (receiver.isObject()) {
     Object* object = Runtime::objectOf(receiver);
     if (object->rt != rt_.get()) return refused("an object of another host");
@@ -123,11 +136,8 @@ Outcome Host::callAs(std::string_view className, const Value& receiver, std::str
 
 const Method* Host::choose(std::string_view className, std::string_view method,
                            const std::vector<Value>& args, std::string* error) {
-  ClassEntry* cls = rt_->findClass(className);
-  if (cls == nullptr || !cls->info.registered) {
-    if (error != nullptr) *error = "no class " + std::string(className);
-    return nullptr;
-  }
+  const ClassEntry* cls = registeredClass(*rt_, className, error);
+  if (cls == nullptr) return nullptr;
   return chooseOverload(cls->info.methods, cls->info.name, method, args, error);
 }
 

@@ -23,6 +23,19 @@ int fit(std::string_view type, const Value& arg) {
   return cls != nullptr && sameName(cls->info.name, type) ? 2 : -1;
 }
 
+// How well the arguments fit the method's parameters: the sum of each one's fit, or -1 when one
+// does not fit at all, their number differs or the declaration did not parse.
+int fitScore(const Method& m, Args args) {
+  if (!m.valid || m.parsed.params.size() != args.size()) return -1;
+  int score = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const int f = fit(m.parsed.params[i].type, args[i]);
+    if (f < 0) return -1;
+    score += f;
+  }
+  return score;
+}
+
 std::string argTypes(Args args) {
   std::string text = "(";
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -158,12 +171,7 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 }  // namespace
 
 bool fitsParameters(const Method& method, Args args) {
-  const std::vector<Parameter>& params = method.parsed.params;
-  if (!method.valid || params.size() != args.size()) return false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (fit(params[i].type, args[i]) < 0) return false;
-  }
-  return true;
+  return fitScore(method, args) >= 0;
 }
 
 void forgetOverloads() {
@@ -193,13 +201,8 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
   const std::size_t count = picks.tooMany ? candidates.size() : picks.count;
   for (std::size_t p = 0; p < count; ++p) {
     const Method& m = candidates[picks.tooMany ? p : picks.at[p]];
-    if (!m.valid || m.parsed.params.size() != args.size()) continue;
     if (picks.tooMany && !sameName(m.parsed.name, name)) continue;
-    int score = 0;
-    for (std::size_t i = 0; i < args.size() && score >= 0; ++i) {
-      int f = fit(m.parsed.params[i].type, args[i]);
-      score = f < 0 ? -1 : score + f;
-    }
+    const int score = fitScore(m, args);
     if (score > bestScore) {
       best = &m;
       bestScore = score;

@@ -245,34 +245,31 @@ lang::SiteCall deliver(Outcome&& out, lang::Value& result, lang::CallResult& oth
 
 }  // namespace
 
-lang::SiteCall HostBinding::callFromSite(lang::CallSite& site, const void* receiver,
-                                         std::string_view cls, std::string_view name,
-                                         Outcome& out) {
-  bool made = chosenFor(site, args_) &&
-              host_.callChosen(*static_cast<const Method*>(site.method), receiver, args_, out);
-  if (!made) {
-    const Method* chosen = host_.choose(cls, name, args_);
-    made = chosen != nullptr && host_.callChosen(*chosen, receiver, args_, out);
+bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
+                               std::string_view name, Outcome& out) {
+  // The receiver is held by the language's value for the whole call.
+  const void* self = receiver.handle();
+  bool made = self != nullptr && chosenFor(site, args_) &&
+              host_.callChosen(*static_cast<const Method*>(site.method), self, args_, out);
+  if (!made && self != nullptr) {
+    const Method* chosen = host_.choose(receiver.className, name, args_);
+    made = chosen != nullptr && host_.callChosen(*chosen, self, args_, out);
     if (made) remember(site, chosen, args_);
   }
   args_.clear();
   if (!made) site.method = nullptr;
-  return made ? lang::SiteCall::Done : lang::SiteCall::NotTaken;
+  return made;
 }
 
 lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args,
                                    lang::Value& result, lang::CallResult& other) {
   const auto* object = std::get_if<lang::ObjectRef>(&receiver);
-  if (object == nullptr || object->handle() == nullptr || !siteArguments(args))
-    return lang::SiteCall::NotTaken;
+  if (object == nullptr || !siteArguments(args)) return lang::SiteCall::NotTaken;
   for (const lang::Value& a : args) args_.push_back(toHost(a));
   Outcome out;
-  // The receiver is held by the language's value for the whole call.
-  if (callFromSite(site, object->handle(), object->className, method, out) ==
-      lang::SiteCall::NotTaken) {
+  if (!callFromSite(site, *object, method, out))
     return lang::SiteCall::NotTaken;  // call() says why
-  }
   return deliver(std::move(out), result, other);
 }
 
@@ -294,14 +291,10 @@ lang::SiteCall HostBinding::binaryAt(lang::CallSite& site, lang::Op op, const la
                                      lang::CallResult& other) {
   const auto* object = std::get_if<lang::ObjectRef>(&lhs);
   const std::optional<Op> hop = lang::hostOperator(op);
-  if (object == nullptr || object->handle() == nullptr || !hop || !siteArgument(rhs))
-    return lang::SiteCall::NotTaken;
+  if (object == nullptr || !hop || !siteArgument(rhs)) return lang::SiteCall::NotTaken;
   args_.push_back(toHost(rhs));
   Outcome out;
-  if (callFromSite(site, object->handle(), object->className, operatorMethod(*hop), out) ==
-      lang::SiteCall::NotTaken) {
-    return lang::SiteCall::NotTaken;
-  }
+  if (!callFromSite(site, *object, operatorMethod(*hop), out)) return lang::SiteCall::NotTaken;
   if (out.ok() && isComparison(*hop))
     out.value = Value::boolean(comparisonHolds(*hop, out.value.asInteger()));
   return deliver(std::move(out), result, other);

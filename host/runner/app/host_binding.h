@@ -41,10 +41,11 @@ class HostBinding final : public lang::ObjectHost {
 
  private:
   const std::vector<Method>* methodsOf(std::string_view cls) const;
-  // Makes a call from a site with the arguments in args_, choosing its method first when the site
-  // has none for arguments like these (`name` and `cls`: where to look); empties args_.
-  lang::SiteCall callFromSite(lang::CallSite& site, const void* receiver, std::string_view cls,
-                              std::string_view name, Outcome& out);
+  // Calls the method `name` of the receiver's class with the arguments in args_, choosing it
+  // first when the site has none for arguments like these; empties args_. False when no call was
+  // made (a receiver the host does not hold, no method that fits).
+  bool callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver, std::string_view name,
+                    Outcome& out);
   Host& host_;
   std::vector<Value> args_;  // the arguments of the call from a site being made, kept for reuse
 };

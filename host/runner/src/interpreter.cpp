@@ -680,16 +680,10 @@ struct Interpreter::State {
 
   // An operator on an object on the left goes through what its call site learned the last time.
   Value operateAt(const Expr& e, const Value& l, const Value& r) {
-    if (std::holds_alternative<ObjectRef>(l)) {
-      Value result;
-      switch (host.binaryAt(siteOf(e), e.op, l, r, result, other)) {
-        case SiteCall::Done:
-          return result;
-        case SiteCall::Other:
-          return settle(std::move(other), e.pos);
-        case SiteCall::NotTaken:
-          break;
-      }
+    Value result;
+    if (std::holds_alternative<ObjectRef>(l) &&
+        fromSite(host.binaryAt(siteOf(e), e.op, l, r, result, other), result, e.pos)) {
+      return result;
     }
     return operate(e.op, l, r, classFor(l, *e.left), classFor(r, *e.right), e.pos);
   }
@@ -763,7 +757,10 @@ struct Interpreter::State {
     const Value& recv = in ? *in : copy;
     std::vector<Value> args = e.args.empty() ? std::vector<Value>() : evalAll(e.args);
     if (raised) return result;
-    if (std::holds_alternative<ObjectRef>(recv) && callAtSite(e, recv, args, result)) return result;
+    if (std::holds_alternative<ObjectRef>(recv) &&
+        fromSite(host.callAt(siteOf(e), recv, e.name, args, result, other), result, e.pos)) {
+      return result;
+    }
     const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
@@ -773,19 +770,12 @@ struct Interpreter::State {
     return result;
   }
 
-  // A method of an object, through what its call site learned the last time; false where the
-  // host would rather take the call the long way.
-  bool callAtSite(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
-    switch (host.callAt(siteOf(e), recv, e.name, args, result, other)) {
-      case SiteCall::Done:
-        return true;
-      case SiteCall::Other:
-        result = settle(std::move(other), e.pos);
-        return true;
-      case SiteCall::NotTaken:
-        break;
-    }
-    return false;
+  // How a call from a site went: true with `result` set (or the raise on its way), false where the
+  // host left the call to be made the long way.
+  bool fromSite(SiteCall how, Value& result, Pos pos) {
+    if (how == SiteCall::NotTaken) return false;
+    if (how == SiteCall::Other) result = settle(std::move(other), pos);
+    return true;
   }
 
   Value call(const Expr& e) {
