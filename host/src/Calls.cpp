@@ -19,7 +19,7 @@ T get(const Raw& raw) {
 template <class R, class... A, std::size_t... I>
 Raw invokeTyped(const void* function, const Raw* args, std::index_sequence<I...>) {
   auto typed = reinterpret_cast<R (*)(A...)>(const_cast<void*>(function));
-  Raw out;
+  Raw out{};
   if constexpr (std::is_same_v<R, void>) {
     typed(get<A>(args[I])...);
   } else if constexpr (std::is_same_v<R, long>) {
@@ -34,49 +34,52 @@ Raw invokeTyped(const void* function, const Raw* args, std::index_sequence<I...>
   return out;
 }
 
-// Appends one parameter type per step until all `count` are known, then calls.
-template <std::size_t Max, class R, class... A>
-Raw build(const void* function, const Abi* kinds, std::size_t count, const Raw* args) {
+// Appends one parameter type per step until all are known, then calls. `Skip` leading arguments
+// (a receiver) are already among `A` and have no entry in `params`.
+template <std::size_t Max, std::size_t Skip, class R, class... A>
+Raw build(const void* function, const Passing* params, std::size_t count, const Raw* args) {
   constexpr std::size_t known = sizeof...(A);
-  if (known == count) return invokeTyped<R, A...>(function, args, std::index_sequence_for<A...>{});
+  if (known == Skip + count) {
+    return invokeTyped<R, A...>(function, args, std::index_sequence_for<A...>{});
+  }
   if constexpr (known < Max) {
-    switch (kinds[known]) {
-      case Abi::Long:
-        return build<Max, R, A..., long>(function, kinds, count, args);
-      case Abi::Double:
-        return build<Max, R, A..., double>(function, kinds, count, args);
-      case Abi::Bool:
-        return build<Max, R, A..., bool>(function, kinds, count, args);
-      default:
-        return build<Max, R, A..., void*>(function, kinds, count, args);
+    switch (params[known - Skip]) {
+      case Passing::Integer:
+        return build<Max, Skip, R, A..., long>(function, params, count, args);
+      case Passing::Double:
+        return build<Max, Skip, R, A..., double>(function, params, count, args);
+      case Passing::Boolean:
+        return build<Max, Skip, R, A..., bool>(function, params, count, args);
+      default:  // strings and objects, as handles
+        return build<Max, Skip, R, A..., void*>(function, params, count, args);
     }
   }
   return Raw{};
 }
 
 template <class R>
-Raw start(const void* function, bool method, const Abi* kinds, std::size_t count, const Raw* args) {
-  if (method) return build<kMaxParams + 1, R, void*>(function, kinds, count, args);
-  return build<kMaxParams, R>(function, kinds, count, args);
+Raw start(const void* function, bool method, const Passing* params, std::size_t count,
+          const Raw* args) {
+  if (method) return build<kMaxParameters + 1, 1, R, void*>(function, params, count, args);
+  return build<kMaxParameters, 0, R>(function, params, count, args);
 }
 
 }  // namespace
 
-Raw callFunction(const void* function, Abi result, bool method, const Abi* params,
+Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
                  std::size_t count, const Raw* args) {
   switch (result) {
-    case Abi::Void:
+    case Passing::None:
       return start<void>(function, method, params, count, args);
-    case Abi::Long:
+    case Passing::Integer:
       return start<long>(function, method, params, count, args);
-    case Abi::Double:
+    case Passing::Double:
       return start<double>(function, method, params, count, args);
-    case Abi::Bool:
+    case Passing::Boolean:
       return start<bool>(function, method, params, count, args);
-    case Abi::Pointer:
-      break;
+    default:
+      return start<void*>(function, method, params, count, args);
   }
-  return start<void*>(function, method, params, count, args);
 }
 
 }  // namespace quorvex::detail

@@ -167,13 +167,15 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-Abi abiOf(std::string_view type) {
-  if (type.empty()) return Abi::Void;
-  if (type == kInteger) return Abi::Long;
-  if (type == kDouble) return Abi::Double;
-  if (type == kBoolean) return Abi::Bool;
-  return Abi::Pointer;
+}  // namespace detail
+
+Passing passingOf(std::string_view type) {
+  if (type.empty()) return Passing::None;
+  if (type == detail::kInteger) return Passing::Integer;
+  if (type == detail::kDouble) return Passing::Double;
+  if (type == detail::kBoolean) return Passing::Boolean;
+  if (type == detail::kString) return Passing::String;
+  return Passing::Object;
 }
 
-}  // namespace detail
 }  // namespace quorvex

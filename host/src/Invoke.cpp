@@ -10,32 +10,6 @@
 namespace quorvex::detail {
 namespace {
 
-// How well an argument fits a parameter type: 2 exactly, 1 by conversion, -1 not at all.
-int fit(std::string_view type, const Value& arg) {
-  if (type == kInteger) return arg.type() == Type::Integer ? 2 : -1;
-  if (type == kDouble) return arg.type() == Type::Double ? 2 : arg.type() == Type::Integer ? 1 : -1;
-  if (type == kString) return arg.type() == Type::String ? 2 : -1;
-  if (type == kBoolean) return arg.type() == Type::Boolean ? 2 : -1;
-  if (arg.isNil()) return 1;
-  if (!arg.isObject()) return -1;
-  if (sameName(type, "Object")) return 1;
-  const ClassEntry* cls = Runtime::objectOf(arg)->cls;
-  return cls != nullptr && sameName(cls->info.name, type) ? 2 : -1;
-}
-
-// How well the arguments fit the method's parameters: the sum of each one's fit, or -1 when one
-// does not fit at all, their number differs or the declaration did not parse.
-int fitScore(const Method& m, Args args) {
-  if (!m.valid || m.parsed.params.size() != args.size()) return -1;
-  int score = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const int f = fit(m.parsed.params[i].type, args[i]);
-    if (f < 0) return -1;
-    score += f;
-  }
-  return score;
-}
-
 std::string argTypes(Args args) {
   std::string text = "(";
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -127,8 +101,8 @@ struct LastChoice {
   char name[kMaxName];
   std::size_t nameSize = 0;
   std::size_t count = 0;
-  Type types[kMaxParams];
-  const ClassEntry* classes[kMaxParams];
+  Type types[kMaxParameters];
+  const ClassEntry* classes[kMaxParameters];
   const Method* choice = nullptr;
 };
 
@@ -151,7 +125,7 @@ bool keeps(const LastChoice& last, const std::vector<Method>& candidates, std::s
 
 void remember(LastChoice& last, const std::vector<Method>& candidates, std::string_view name,
               Args args, unsigned long generation, const Method* choice) {
-  if (name.size() > LastChoice::kMaxName || args.size() > kMaxParams) return;
+  if (name.size() > LastChoice::kMaxName || args.size() > kMaxParameters) return;
   last.generation = generation;
   last.table = candidates.data();
   last.size = candidates.size();
@@ -170,8 +144,12 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 
 }  // namespace
 
-bool fitsParameters(const Method& method, Args args) {
-  return fitScore(method, args) >= 0;
+int fitObject(std::string_view type, const Value& arg) {
+  if (arg.isNil()) return 1;
+  if (!arg.isObject()) return -1;
+  if (sameName(type, "Object")) return 1;
+  const ClassEntry* cls = Runtime::objectOf(arg)->cls;
+  return cls != nullptr && sameName(cls->info.name, type) ? 2 : -1;
 }
 
 void forgetOverloads() {
@@ -233,19 +211,13 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
                          Args args) {
   Active active(this);
   std::size_t mark = pool.size();
-  Abi kinds[kMaxParams + 1];
-  Raw raw[kMaxParams + 1];
+  Raw raw[kMaxParameters + 1];
   std::size_t n = 0;
-  if (hasSelf) {
-    kinds[n] = Abi::Pointer;
-    raw[n++].p = const_cast<Object*>(self);
-  }
+  if (hasSelf) raw[n++].p = const_cast<Object*>(self);
   for (std::size_t i = 0; i < args.size(); ++i, ++n) {
-    const std::string& type = method.parsed.params[i].type;
     const Value& arg = args[i];
-    kinds[n] = abiOf(type);
-    switch (kinds[n]) {
-      case Abi::Long:
+    switch (method.params[i]) {
+      case Passing::Integer:
         if (arg.asInteger() < LONG_MIN || arg.asInteger() > LONG_MAX) {
           drain(mark);
           out = refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
@@ -253,17 +225,19 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         }
         raw[n].l = static_cast<long>(arg.asInteger());
         break;
-      case Abi::Double:
+      case Passing::Double:
         raw[n].d =
             arg.type() == Type::Integer ? static_cast<double>(arg.asInteger()) : arg.asDouble();
         break;
-      case Abi::Bool:
+      case Passing::Boolean:
         raw[n].b = arg.asBoolean();
         break;
+      case Passing::String:
+        raw[n].p = newString(arg.asString(), kEncodingUtf8);
+        break;
       default:
-        if (type == kString) {
-          raw[n].p = newString(arg.asString(), kEncodingUtf8);
-        } else if (arg.isObject()) {
+        raw[n].p = nullptr;
+        if (arg.isObject()) {
           Object* object = objectOf(arg);
           if (object->rt != this) {
             drain(mark);
@@ -274,39 +248,40 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         }
     }
   }
-  const std::string& type = method.parsed.result;
-  const Abi resultAbi = abiOf(type);
-  Raw result = callFunction(method.function, resultAbi, hasSelf, kinds, n, raw);
-  switch (resultAbi) {
-    case Abi::Void:
+  Raw result =
+      callFunction(method.function, method.result, hasSelf, method.params, args.size(), raw);
+  switch (method.result) {
+    case Passing::None:
       break;
     // `out` is fresh: its value is Nil, with nothing to release.
-    case Abi::Long:
+    case Passing::Integer:
       out.value.type_ = Type::Integer;
       out.value.int_ = result.l;
       break;
-    case Abi::Double:
+    case Passing::Double:
       out.value.type_ = Type::Double;
       out.value.dbl_ = result.d;
       break;
-    case Abi::Bool:
+    case Passing::Boolean:
       out.value.type_ = Type::Boolean;
       out.value.int_ = result.b ? 1 : 0;
       break;
-    case Abi::Pointer:
-      if (type == kString) {
-        String* s = asString(result.p);
-        if (s == nullptr && result.p != nullptr)
-          out = refused(method.declaration + " returned an unknown string handle");
-        out.value.type_ = Type::String;
-        // A string made during the call is the pool's alone and goes when the call ends: its text
-        // is taken rather than copied.
-        if (s != nullptr && s->refs == 1) {
-          out.value.str_.swap(s->bytes);  // `out` is fresh: the string left behind is empty
-        } else if (s != nullptr) {
-          out.value.str_ = s->bytes;
-        }
-      } else if (Object* object = asObject(result.p)) {
+    case Passing::String: {
+      String* s = asString(result.p);
+      if (s == nullptr && result.p != nullptr)
+        out = refused(method.declaration + " returned an unknown string handle");
+      out.value.type_ = Type::String;
+      // A string made during the call is the pool's alone and goes when the call ends: its text
+      // is taken rather than copied.
+      if (s != nullptr && s->refs == 1) {
+        out.value.str_ = std::move(s->bytes);
+      } else if (s != nullptr) {
+        out.value.str_ = s->bytes;
+      }
+      break;
+    }
+    case Passing::Object:
+      if (Object* object = asObject(result.p)) {
         out.value = wrap(object);
       } else if (result.p != nullptr) {
         out = refused(method.declaration + " returned an unknown object handle");

@@ -36,12 +36,15 @@ Method readMethod(const MethodRecord& entry) {
     return m;
   }
   m.parsed = std::move(*parsed);
-  if (m.parsed.params.size() > kMaxParams) {
-    m.problem = "more than " + std::to_string(kMaxParams) + " parameters";
+  if (m.parsed.params.size() > kMaxParameters) {
+    m.problem = "more than " + std::to_string(kMaxParameters) + " parameters";
   } else if (entry.function == nullptr) {
     m.problem = "no function";
   } else {
     m.valid = true;
+    m.result = passingOf(m.parsed.result);
+    for (std::size_t i = 0; i < m.parsed.params.size(); ++i)
+      m.params[i] = passingOf(m.parsed.params[i].type);
   }
   return m;
 }
@@ -203,17 +206,13 @@ String* Runtime::newString(std::string_view bytes, std::uint32_t encoding) {
   }
   string->kind = HandleKind::String;
   string->encoding = encoding;
-  string->bytes.assign(bytes.data(), bytes.size());  // a kept string's room is reused
+  // Empty, new or kept (release() clears a kept one's bytes, keeping their room): appending is
+  // assigning, without the general replace.
+  string->bytes.append(bytes.data(), bytes.size());
   handles.insert(string);
   ++stringCount;
   pool.push_back(string);
   return string;
-}
-
-Object* Runtime::asObject(const void* handle) const {
-  if (handle == nullptr || !handles.contains(handle)) return nullptr;
-  auto* h = static_cast<Handle*>(const_cast<void*>(handle));
-  return h->kind == HandleKind::Object ? static_cast<Object*>(h) : nullptr;
 }
 
 String* Runtime::asString(const void* handle) const {

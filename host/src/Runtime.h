@@ -66,21 +66,18 @@ struct ClassEntry {
   Spares<void, freeInstance> spare;
 };
 
-// How a value travels to and from a plug-in function.
-enum class Abi : unsigned char { Void, Long, Double, Pointer, Bool };
-
-struct Raw {
-  long l = 0;
-  double d = 0.0;
-  void* p = nullptr;
-  bool b = false;
+// One argument or result; only the member its Passing names is ever read (strings and objects
+// as `p`).
+union Raw {
+  long l;
+  double d;
+  void* p;
+  bool b;
 };
 
-constexpr std::size_t kMaxParams = 3;
-
-// Calls `function` as R(A...) with the types `params` name. Up to kMaxParams parameters, plus a
-// leading receiver when `method` is true.
-Raw callFunction(const void* function, Abi result, bool method, const Abi* params,
+// Calls `function` as R(A...) with R and A as `result` and `params` pass them: `count` parameters
+// (at most kMaxParameters), after a leading receiver in `args` when `method` is true.
+Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
                  std::size_t count, const Raw* args);
 
 // The built-in types, as declarations are canonicalised to spell them.
@@ -89,7 +86,6 @@ constexpr std::string_view kDouble = "Double";
 constexpr std::string_view kString = "String";
 constexpr std::string_view kBoolean = "Boolean";
 
-Abi abiOf(std::string_view type);
 bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitive
 
 void destroyLast(Object* object);  // the last reference went
@@ -152,7 +148,12 @@ struct Runtime {
   // during the current call (or during start-up, below `permanent`, kept until the Host goes)
   Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
   String* newString(std::string_view bytes, std::uint32_t encoding);
-  Object* asObject(const void* handle) const;
+  // Inline: every call checks its receiver this way.
+  Object* asObject(const void* handle) const {
+    if (handle == nullptr || !handles.contains(handle)) return nullptr;
+    auto* h = static_cast<Handle*>(const_cast<void*>(handle));
+    return h->kind == HandleKind::Object ? static_cast<Object*>(h) : nullptr;
+  }
   String* asString(const void* handle) const;
   ClassEntry* asClass(const void* handle) const;
   void release(Handle* handle);
@@ -212,9 +213,47 @@ inline Outcome refused(std::string message) {
   return out;
 }
 
+// How well an argument fits a parameter of a class (or "Object"): as fit() below.
+int fitObject(std::string_view type, const Value& arg);
+
+// How well an argument fits a parameter: 2 exactly, 1 by conversion, -1 not at all.
+inline int fit(Passing passing, std::string_view type, const Value& arg) {
+  switch (passing) {
+    case Passing::Integer:
+      return arg.type() == Type::Integer ? 2 : -1;
+    case Passing::Double:
+      return arg.type() == Type::Double ? 2 : arg.type() == Type::Integer ? 1 : -1;
+    case Passing::String:
+      return arg.type() == Type::String ? 2 : -1;
+    case Passing::Boolean:
+      return arg.type() == Type::Boolean ? 2 : -1;
+    case Passing::None:
+      return -1;
+    case Passing::Object:
+      break;
+  }
+  return fitObject(type, arg);
+}
+
+// How well the arguments fit the method's parameters: the sum of each one's fit, or -1 when one
+// does not fit at all, their number differs or the declaration did not parse. Inline: every call
+// from a site checks its method this way.
+inline int fitScore(const Method& m, Args args) {
+  if (!m.valid || m.parsed.params.size() != args.size()) return -1;
+  int score = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const int f = fit(m.params[i], m.parsed.params[i].type, args[i]);
+    if (f < 0) return -1;
+    score += f;
+  }
+  return score;
+}
+
 // Whether the arguments fit the method's parameters, in number and kind: a method to call as it
 // is, not the best of several.
-bool fitsParameters(const Method& method, Args args);
+inline bool fitsParameters(const Method& method, Args args) {
+  return fitScore(method, args) >= 0;
+}
 // Whether `method` is one of the class's own (a method's address tells its class: every class has
 // a table of its own).
 inline bool declares(const ClassEntry& cls, const Method& method) {

@@ -44,10 +44,6 @@ Value& Value::operator=(Value&& other) noexcept {
   return *this;
 }
 
-Value::~Value() {
-  if (obj_ != nullptr) detail::releaseObject(obj_);
-}
-
 Value Value::adopt(const void* handle) {
   if (handle == nullptr) return Value();
   return Value(static_cast<detail::Object*>(const_cast<void*>(handle)));

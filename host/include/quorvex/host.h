@@ -52,7 +52,10 @@ class Value {
   Value(Value&& other) noexcept;
   Value& operator=(const Value& other);
   Value& operator=(Value&& other) noexcept;
-  ~Value();
+  // Inline: a call makes and drops several Values, most of them holding no object.
+  ~Value() {
+    if (obj_ != nullptr) release(obj_);
+  }
 
   Type type() const { return type_; }
   bool isNil() const { return type_ == Type::Nil; }
@@ -62,7 +65,7 @@ class Value {
   std::int64_t asInteger() const { return type_ == Type::Integer ? int_ : 0; }
   double asDouble() const { return type_ == Type::Double ? dbl_ : 0.0; }
   const std::string& asString() const { return str_; }
-  std::string takeString() { return std::move(str_); }  // the text, leaving this String empty
+  std::string&& takeString() { return std::move(str_); }  // the text, for the caller to move
   bool asBoolean() const { return type_ == Type::Boolean && int_ != 0; }
 
   // The class of an object ("" for other kinds); good while the Host is.
@@ -125,6 +128,14 @@ struct Declaration {
 };
 std::optional<Declaration> parseDeclaration(std::string_view text, std::string* error = nullptr);
 
+// The most parameters a callable method declares (its receiver not counted).
+constexpr std::size_t kMaxParameters = 3;
+
+// How a declared type travels to and from a plug-in function: every class, "Object" included,
+// as a handle.
+enum class Passing : unsigned char { None, Integer, Double, Boolean, String, Object };
+Passing passingOf(std::string_view type);  // a type as parseDeclaration() spells it; "": None
+
 // A registered method or global function, as the host read it from the plug-in's entry.
 struct Method {
   std::string declaration;  // the text, byte for byte
@@ -133,6 +144,10 @@ struct Method {
   std::string problem;
   const void* function = nullptr;
   std::uintptr_t flags = 0;
+  // Worked out from `parsed` when the method is read (the first parsed.params.size() of
+  // `params`, when `valid`), so that a call compares no type names.
+  Passing result = Passing::None;
+  Passing params[kMaxParameters] = {};
 };
 
 // A class as the host knows it. Classes come into being when the plug-in asks for a reference by

@@ -245,8 +245,8 @@ lang::SiteCall deliver(Outcome&& out, lang::Value& result, lang::CallResult& oth
 
 }  // namespace
 
-bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
-                               std::string_view name, Outcome& out) {
+inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
+                                      std::string_view name, Outcome& out) {
   // The receiver is held by the language's value for the whole call.
   const void* self = receiver.handle();
   bool made = self != nullptr && chosenFor(site, args_) &&

@@ -124,6 +124,7 @@ struct Interpreter::State {
   static constexpr std::size_t kSites = 64;  // a power of two
   std::array<Site, kSites> sites{};
   CallResult other;  // what a call from a site raised, or why it failed, on its way to settle()
+  const std::vector<Value> noArgs;
 
   CallSite& siteOf(const Expr& e) {
     Site& site = sites[(reinterpret_cast<std::uintptr_t>(&e) >> 4) & (kSites - 1)];
@@ -191,12 +192,15 @@ struct Interpreter::State {
 
   Flow statement(const Stmt& s) {
     step(s.pos);
-    const Flow f = execute(s);
+    // The commonest statement, without the frame of the switch over all of them.
+    const Flow f = s.form == Stmt::Form::Assign ? (assign(s), Flow::Next) : execute(s);
     return raised ? Flow::Raise : f;
   }
 
   // Each statement looks at `raised` after every value it needs, and does no more once it is set.
-  Flow execute(const Stmt& s) {
+  // Out of line: inlined, its many cases give every block a large frame, which each loop sets up
+  // each time round.
+  [[gnu::noinline]] Flow execute(const Stmt& s) {
     switch (s.form) {
       case Stmt::Form::Dim:
         dim(s);
@@ -272,8 +276,12 @@ struct Interpreter::State {
 
   // `v`, converted in place to be stored as a `t`; a type mismatch is an error at `pos`.
   Value& checked(const Type& t, Value& v, Pos pos, const std::string& name) {
-    // A loop stores a value each time round; one that fits as it is stays as it is.
-    if (fitsAsIs(t, v)) return v;
+    // A loop stores a value each time round; one that fits as it is stays as it is, without a call.
+    return fitsAsIs(t, v) ? v : converted(t, v, pos, name);
+  }
+
+  // The rest of checked(), out of line so that checked() inlines.
+  [[gnu::noinline]] Value& converted(const Type& t, Value& v, Pos pos, const std::string& name) {
     if (!fits(t, typeOf(v))) {
       throw ProgramError(pos, "type mismatch: '" + name + "' is " + typeName(t) +
                                   ", but the value is " + typeName(typeOf(v)));
@@ -333,7 +341,23 @@ struct Interpreter::State {
   // `name`: a node's own string, as for lookupNamed().
   void store(const std::string& name, Value&& v, Pos pos) {
     Variable& var = lookupNamed(name, pos);
-    var.value = std::move(checked(var.type, v, pos, name));
+    put(var.value, std::move(checked(var.type, v, pos, name)));
+  }
+
+  // A loop stores a value of the kind already there each time round: it moves in without going
+  // through the general assignment of any kind to any other.
+  static void put(Value& to, Value&& v) {
+    if (to.index() == v.index()) {
+      if (auto* i = std::get_if<std::int64_t>(&to)) {
+        *i = *std::get_if<std::int64_t>(&v);
+        return;
+      }
+      if (auto* text = std::get_if<std::string>(&to)) {
+        *text = std::move(*std::get_if<std::string>(&v));
+        return;
+      }
+    }
+    to = std::move(v);
   }
 
   void assign(const Stmt& s) {
@@ -751,23 +775,31 @@ struct Interpreter::State {
   // One result, returned on every path, so that it is built where the caller wants it.
   Value method(const Expr& e) {
     Value result;
+    // A receiver read in place, when no argument is evaluated beside it that could change it.
     const Value* in = e.args.empty() ? inPlace(*e.left) : nullptr;
-    Value copy = in ? Value() : eval(*e.left);
+    if (in != nullptr) {
+      callOn(e, *in, noArgs, result);
+      return result;
+    }
+    const Value recv = eval(*e.left);
     if (raised) return result;
-    const Value& recv = in ? *in : copy;
-    std::vector<Value> args = e.args.empty() ? std::vector<Value>() : evalAll(e.args);
+    const std::vector<Value> args = evalAll(e.args);
     if (raised) return result;
+    callOn(e, recv, args, result);
+    return result;
+  }
+
+  void callOn(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
     if (std::holds_alternative<ObjectRef>(recv) &&
         fromSite(host.callAt(siteOf(e), recv, e.name, args, result, other), result, e.pos)) {
-      return result;
+      return;
     }
     const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +
                                     ": only objects have methods");
     }
-    result = callMethod(cls, recv, e.name, std::move(args), e.pos);
-    return result;
+    result = callMethod(cls, recv, e.name, args, e.pos);
   }
 
   // How a call from a site went: true with `result` set (or the raise on its way), false where the
