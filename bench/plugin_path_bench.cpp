@@ -7,6 +7,13 @@
 //                         "CreateInstance" is a bump allocator that runs the class constructor
 //   Host/createInstance   that minimal host's share, for subtracting it out
 //   Add/standInHost       the whole stand-in host (declaration lookup, values, reference counts)
+//   Str/core              the core's FractToStr alone, with the strlen and free its caller adds
+//   Str/plugin            FractionStr through the method table, with the minimal host's string
+//                         entry answering at once: the plug-in's own share of `t = a.Str`
+//   Str/standInHost       Str chosen once and called on and on, as a runner's call site does:
+//                         the host string made, handed back and released included
+//   Num/standInHost       the same for Num, whose plug-in side does next to nothing: the floor
+//                         under every call through the stand-in host
 //   Call/direct           the host entry through a function pointer
 //   Call/boundProxy       the same entry through its bound proxy
 #include <benchmark/benchmark.h>
@@ -191,6 +198,72 @@ void BM_StandInHostAdd(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StandInHostAdd)->Name("Add/standInHost");
+
+// ---- Str: the core, the plug-in, the stand-in host
+
+constexpr fract kThird{1, 3};
+
+void BM_CoreStr(benchmark::State& state) {
+  fract f = kThird;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(f);
+    char* text = nullptr;
+    FractToStr(text, f);
+    benchmark::DoNotOptimize(std::strlen(text));
+    std::free(text);
+  }
+}
+BENCHMARK(BM_CoreStr)->Name("Str/core");
+
+const QORAmethodEntry& declared(const QORAclassDefinition& record, const char* declaration) {
+  for (std::intptr_t i = 0; i < record.methodCount; ++i) {
+    if (std::strcmp(record.methods[i].declaration, declaration) == 0) return record.methods[i];
+  }
+  std::fprintf(stderr, "plug-in lacks %s\n", declaration);
+  std::abort();
+}
+
+void BM_PluginStr(benchmark::State& state) {
+  const Plugin& plugin = startPlugin();
+  using TextMethod = QORAstringStruct* (*)(QORAobjectStruct*);
+  auto str =
+      reinterpret_cast<TextMethod>(declared(*plugin.fractionClass, "Str() as String").function);
+  alignas(16) static unsigned char operand[kObjectSize];
+  auto* a = reinterpret_cast<QORAobjectStruct*>(operand);
+  *dataOf(a, plugin.fractionClass) = kThird;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(str);
+    benchmark::DoNotOptimize(str(a));
+  }
+}
+BENCHMARK(BM_PluginStr)->Name("Str/plugin");
+
+void standInHostCall(benchmark::State& state, const char* method, const char* expected) {
+  quorvex::Host host;
+  std::string error;
+  if (!host.load(QUORVEX_PLUGIN_PATH, &error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  host.setEntryLogging(false);
+  const quorvex::Value a = host.construct("Fraction", {1L, 3L}).value;
+  const std::vector<quorvex::Value> none;
+  const quorvex::Method* chosen = host.choose("Fraction", method, none, &error);
+  if (chosen == nullptr) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    quorvex::Outcome out;
+    host.callChosen(*chosen, a.handle(), none, out);
+    benchmark::DoNotOptimize(out);
+  }
+  quorvex::Outcome out;
+  if (!host.callChosen(*chosen, a.handle(), none, out) || out.value.describe() != expected)
+    state.SkipWithError("an unexpected result");
+}
+BENCHMARK_CAPTURE(standInHostCall, Str, "Str", "\"1/3\"")->Name("Str/standInHost");
+BENCHMARK_CAPTURE(standInHostCall, Num, "Num", "1")->Name("Num/standInHost");
 
 // ---- one bound proxy against the entry it forwards to
 
