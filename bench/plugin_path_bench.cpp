@@ -182,14 +182,20 @@ void BM_MinimalCreateInstance(benchmark::State& state) {
 }
 BENCHMARK(BM_MinimalCreateInstance)->Name("Host/createInstance");
 
-void BM_StandInHostAdd(benchmark::State& state) {
-  quorvex::Host host;
+// The built plug-in in the stand-in host, with the entry log off as for any long run.
+bool loadedForTiming(quorvex::Host& host, benchmark::State& state) {
   std::string error;
   if (!host.load(QUORVEX_PLUGIN_PATH, &error)) {
     state.SkipWithError(error.c_str());
-    return;
+    return false;
   }
   host.setEntryLogging(false);
+  return true;
+}
+
+void BM_StandInHostAdd(benchmark::State& state) {
+  quorvex::Host host;
+  if (!loadedForTiming(host, state)) return;
   const quorvex::Value a = host.construct("Fraction", {7L, 12L}).value;
   const quorvex::Value b = host.construct("Fraction", {5L, 18L}).value;
   for (auto _ : state) {
@@ -240,14 +246,10 @@ BENCHMARK(BM_PluginStr)->Name("Str/plugin");
 
 void standInHostCall(benchmark::State& state, const char* method, const char* expected) {
   quorvex::Host host;
-  std::string error;
-  if (!host.load(QUORVEX_PLUGIN_PATH, &error)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  host.setEntryLogging(false);
+  if (!loadedForTiming(host, state)) return;
   const quorvex::Value a = host.construct("Fraction", {1L, 3L}).value;
   const std::vector<quorvex::Value> none;
+  std::string error;
   const quorvex::Method* chosen = host.choose("Fraction", method, none, &error);
   if (chosen == nullptr) {
     state.SkipWithError(error.c_str());
