@@ -1,7 +1,8 @@
 # Windows x86: cross-built with mingw-w64; every test runs under 32-bit Wine (long is 32 bits), and the
 # artifact tests read the DLL and the test programs (exports, imports, PE32).
-# Without 32-bit Wine, which setup could not install, the stage builds and stops short, saying so
-# (status 77: skipped).
+# Without a 32-bit Wine that starts programs (setup could not install it, or this machine's kernel
+# runs no 32-bit code and Wine does not bear the emulator), the stage builds and stops short, saying
+# so (status 77: skipped).
 set -euo pipefail
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86
@@ -11,6 +12,14 @@ if [ ! -x /usr/lib/wine/wine ]; then
   exit 77
 fi
 scripts/wine-run.sh prepare
+# Wine's own command interpreter, before any program of ours: where 32-bit Wine cannot start a
+# program at all (a kernel without 32-bit code, under an emulator Wine does not bear), no test could.
+# Twice, as Wine now and then fails to start a program once (below).
+starts() { timeout 300 scripts/wine-run.sh win32 cmd /c exit 0 </dev/null >/dev/null 2>&1; }
+if ! starts && ! starts; then
+  echo "30-windows-x86: built, not tested: 32-bit Wine starts no program on this machine" >&2
+  exit 77
+fi
 # A program Wine fails to start ends at once with no output at all (seen once in many runs);
 # a second try tells that apart from a test that fails, which fails again.
 ctest --preset windows-x86 -j2 --repeat until-pass:2
