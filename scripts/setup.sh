@@ -47,7 +47,8 @@ missing_optional=()
 for p in "${optional[@]}"; do installed "$p" || missing_optional+=("$p"); done
 apt_install() { DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
 if [ $((${#missing[@]} + ${#missing_optional[@]})) -gt 0 ]; then
-  echo "setup: installing ${missing[*]} ${missing_optional[*]} (Debian packages; once)"
+  wanted=("${missing[@]}" "${missing_optional[@]}")
+  echo "setup: installing ${wanted[*]} (Debian packages; once)"
   if [ ${#missing_optional[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
