@@ -46,8 +46,8 @@ for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 missing_optional=()
 for p in "${optional[@]}"; do installed "$p" || missing_optional+=("$p"); done
 apt_install() { DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
-if [ $((${#missing[@]} + ${#missing_optional[@]})) -gt 0 ]; then
-  wanted=("${missing[@]}" "${missing_optional[@]}")
+wanted=("${missing[@]}" "${missing_optional[@]}")
+if [ ${#wanted[@]} -gt 0 ]; then
   echo "setup: installing ${wanted[*]} (Debian packages; once)"
   if [ ${#missing_optional[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
@@ -72,7 +72,7 @@ fi
 
 # 32-bit x86 programs (the -m32 tests, 32-bit Wine): some kernels run only 64-bit user code. There,
 # the kernel hands i386 programs to qemu's user-mode emulator, registered for them through
-# binfmt_misc; the registration lasts until the machine restarts.
+# binfmt_misc; the registration lasts until the machine restarts (scripts/i386-emulated.sh tells).
 runs_i386() { /lib/ld-linux.so.2 --help >/dev/null 2>&1; }
 if [ -e /lib/ld-linux.so.2 ] && ! runs_i386; then
   misc=/proc/sys/fs/binfmt_misc

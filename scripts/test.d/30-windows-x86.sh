@@ -11,7 +11,7 @@ if [ ! -x /usr/lib/wine/wine ]; then
     "scripts/setup.sh says why" >&2
   exit 77
 fi
-if grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+if scripts/i386-emulated.sh; then
   # Wine is not tried under qemu: emulating every instruction of hundreds of test programs, each
   # with Wine's own start-up, would take longer than the whole suite does.
   echo "30-windows-x86: built, not tested: 32-bit programs run through an emulator on this machine" >&2

@@ -13,7 +13,7 @@ cmake --build --preset fuzz
 # runs its seeds for many minutes before fuzzing even starts: the 32-bit harnesses are left out
 # there, and the stage says so.
 emulated_i386=false
-grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && emulated_i386=true
+scripts/i386-emulated.sh && emulated_i386=true
 targets=()
 for binary in "$build"/fuzz/fuzz_*; do
   [ -f "$binary" ] && [ -x "$binary" ] || continue
