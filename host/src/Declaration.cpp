@@ -167,15 +167,14 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace detail
-
 Passing passingOf(std::string_view type) {
   if (type.empty()) return Passing::None;
-  if (type == detail::kInteger) return Passing::Integer;
-  if (type == detail::kDouble) return Passing::Double;
-  if (type == detail::kBoolean) return Passing::Boolean;
-  if (type == detail::kString) return Passing::String;
+  if (type == kInteger) return Passing::Integer;
+  if (type == kDouble) return Passing::Double;
+  if (type == kBoolean) return Passing::Boolean;
+  if (type == kString) return Passing::String;
   return Passing::Object;
 }
 
+}  // namespace detail
 }  // namespace quorvex

@@ -87,6 +87,8 @@ constexpr std::string_view kString = "String";
 constexpr std::string_view kBoolean = "Boolean";
 
 bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitive
+// How a type, as parseDeclaration() spells it, is passed; "": None.
+Passing passingOf(std::string_view type);
 
 void destroyLast(Object* object);  // the last reference went
 inline void retainObject(Object* object) {

@@ -134,7 +134,6 @@ constexpr std::size_t kMaxParameters = 3;
 // How a declared type travels to and from a plug-in function: every class, "Object" included,
 // as a handle.
 enum class Passing : unsigned char { None, Integer, Double, Boolean, String, Object };
-Passing passingOf(std::string_view type);  // a type as parseDeclaration() spells it; "": None
 
 // A registered method or global function, as the host read it from the plug-in's entry.
 struct Method {
