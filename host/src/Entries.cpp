@@ -74,7 +74,7 @@ void runtimeRaiseException(void* exception) {
     return;
   }
   retainObject(object);
-  if (rt->pending != nullptr) rt->release(rt->pending);  // the latest raise wins
+  if (rt->pending != nullptr) releaseObject(rt->pending);  // the latest raise wins
   rt->pending = object;
 }
 

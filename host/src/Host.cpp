@@ -167,7 +167,7 @@ std::size_t Host::liveObjects() const {
   return rt_->objectCount;
 }
 std::size_t Host::liveStrings() const {
-  return rt_->stringCount;
+  return rt_->strings.size();
 }
 
 }  // namespace quorvex

@@ -210,7 +210,7 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf,
                          Args args) {
   Active active(this);
-  std::size_t mark = pool.size();
+  const Mark start = mark();
   Raw raw[kMaxParameters + 1];
   std::size_t n = 0;
   if (hasSelf) raw[n++].p = const_cast<Object*>(self);
@@ -219,7 +219,7 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
     switch (method.params[i]) {
       case Passing::Integer:
         if (arg.asInteger() < LONG_MIN || arg.asInteger() > LONG_MAX) {
-          drain(mark);
+          drain(start);
           out = refused("Integer " + arg.describe() + " does not fit the plug-in's Integer");
           return;
         }
@@ -240,7 +240,7 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         if (arg.isObject()) {
           Object* object = objectOf(arg);
           if (object->rt != this) {
-            drain(mark);
+            drain(start);
             out = refused("an object of another host cannot be passed here");
             return;
           }
@@ -266,20 +266,17 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
       out.value.type_ = Type::Boolean;
       out.value.int_ = result.b ? 1 : 0;
       break;
-    case Passing::String: {
-      String* s = asString(result.p);
-      if (s == nullptr && result.p != nullptr)
-        out = refused(method.declaration + " returned an unknown string handle");
-      out.value.type_ = Type::String;
-      // A string made during the call is the pool's alone and goes when the call ends: its text
-      // is taken rather than copied.
-      if (s != nullptr && s->refs == 1) {
-        out.value.str_ = std::move(s->bytes);
-      } else if (s != nullptr) {
+    case Passing::String:
+      // A string made during this call goes when the call ends: its text is taken, not copied.
+      if (String* mine = strings.find(result.p, start.strings)) {
+        out.value.str_ = std::move(mine->bytes);
+      } else if (String* s = asString(result.p)) {
         out.value.str_ = s->bytes;
+      } else if (result.p != nullptr) {
+        out = refused(method.declaration + " returned an unknown string handle");
       }
+      out.value.type_ = Type::String;
       break;
-    }
     case Passing::Object:
       if (Object* object = asObject(result.p)) {
         out.value = wrap(object);
@@ -295,8 +292,8 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
     out = refused(method.declaration + " raised Nil");
   }
   nilRaised = false;
-  drain(mark);
-  if (pending != nullptr) release(pending);  // raised by a destructor while draining: dropped
+  drain(start);
+  if (pending != nullptr) releaseObject(pending);  // raised by a destructor while draining: dropped
   pending = nullptr;
 }
 
@@ -320,7 +317,7 @@ Outcome Runtime::construct(ClassEntry* cls, const std::vector<Value>& args) {
     if (chosen == nullptr) return refused(error);
   }
   Active active(this);
-  std::size_t mark = pool.size();
+  const Mark start = mark();
   Value object = wrap(newObject(cls));
   Outcome out;
   if (chosen != nullptr) out = invoke(*chosen, objectOf(object), true, args);
@@ -330,7 +327,7 @@ Outcome Runtime::construct(ClassEntry* cls, const std::vector<Value>& args) {
   }
   pending = nullptr;
   out.value = object;
-  drain(mark);
+  drain(start);
   return out;
 }
 

@@ -65,9 +65,9 @@ Runtime::Runtime() = default;
 Runtime::~Runtime() {
   forgetOverloads();
   Active active(this);
-  if (pending != nullptr) release(pending);
+  if (pending != nullptr) releaseObject(pending);
   pending = nullptr;
-  drain(0);
+  drain({0, 0});
   // Objects still held by Values outlive the host: run their destructors now, while the plug-in
   // is loaded, and leave only memory for the last Value to free.
   std::vector<Object*> survivors;
@@ -80,8 +80,8 @@ Runtime::~Runtime() {
     ++object->refs;  // keeps destroy() from freeing what a Value still points at
     destroy(object);
   }
-  drain(0);
-  if (pending != nullptr) release(pending);
+  drain({0, 0});
+  if (pending != nullptr) releaseObject(pending);
   library.close();
 }
 
@@ -119,8 +119,8 @@ bool Runtime::start(const std::string& path, bool fresh, std::string* error) {
   loaded = true;
   Active active(this);
   reinterpret_cast<PluginMain>(entry)(&resolverThunk);
-  permanent = pool.size();
-  if (pending != nullptr) release(pending);  // nothing to surface an exception to at start-up
+  permanent = mark();
+  if (pending != nullptr) releaseObject(pending);  // nothing to surface an exception to at start-up
   pending = nullptr;
   return true;
 }
@@ -198,27 +198,14 @@ Object* Runtime::newObject(ClassEntry* cls) {
 }
 
 String* Runtime::newString(std::string_view bytes, std::uint32_t encoding) {
-  String* string = spareStrings.take();
-  if (string != nullptr) {
-    string->refs = 1;
-  } else {
-    string = new String();
-  }
+  String* string = strings.push();
   string->kind = HandleKind::String;
+  string->refs = 1;
   string->encoding = encoding;
-  // Empty, new or kept (release() clears a kept one's bytes, keeping their room): appending is
-  // assigning, without the general replace.
+  // A slot's bytes are empty, new or left by an earlier string (drain() clears them, keeping their
+  // room): appending is assigning, without the general replace.
   string->bytes.append(bytes.data(), bytes.size());
-  handles.insert(string);
-  ++stringCount;
-  pool.push_back(string);
   return string;
-}
-
-String* Runtime::asString(const void* handle) const {
-  if (handle == nullptr || !handles.contains(handle)) return nullptr;
-  auto* h = static_cast<Handle*>(const_cast<void*>(handle));
-  return h->kind == HandleKind::String ? static_cast<String*>(h) : nullptr;
 }
 
 ClassEntry* Runtime::asClass(const void* handle) const {
@@ -226,19 +213,6 @@ ClassEntry* Runtime::asClass(const void* handle) const {
     if (cls.get() == handle) return cls.get();
   }
   return nullptr;
-}
-
-void Runtime::release(Handle* handle) {
-  if (handle->kind == HandleKind::Object) {
-    releaseObject(static_cast<Object*>(handle));
-    return;
-  }
-  if (--handle->refs > 0) return;
-  handles.erase(handle);
-  --stringCount;
-  auto* string = static_cast<String*>(handle);
-  string->bytes.clear();  // its room stays for the next string's bytes
-  spareStrings.give(string);
 }
 
 void Runtime::destroy(Object* object) {
@@ -262,11 +236,11 @@ void Runtime::destroy(Object* object) {
   }
 }
 
-void Runtime::drain(std::size_t mark) {
+void Runtime::dropObjects(std::size_t mark) {
   while (pool.size() > mark) {
-    Handle* handle = pool.back();
+    Object* object = pool.back();
     pool.pop_back();
-    release(handle);
+    releaseObject(object);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "Library.h"
 #include "Records.h"
 #include "Spares.h"
+#include "StringStack.h"
 
 namespace quorvex::detail {
 
@@ -52,9 +53,6 @@ struct String : Handle {
 
 inline void freeInstance(void* memory) {
   std::free(memory);
-}
-inline void deleteString(String* string) {
-  delete string;
 }
 
 // A class reference as the plug-in holds it: the entry's own address.
@@ -146,28 +144,38 @@ struct Runtime {
   std::vector<ClassEntry*> order;
   std::vector<Method> globals;
 
-  // handles: everything alive is in `handles`; the pool holds one reference to each handle made
-  // during the current call (or during start-up, below `permanent`, kept until the Host goes)
+  // handles: every object alive is in `handles`, every string in `strings`. The pool holds one
+  // reference to each object made during the current call (or during start-up, below `permanent`,
+  // kept until the Host goes); a string lives until the call that made it ends.
   Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
   String* newString(std::string_view bytes, std::uint32_t encoding);
+  // Where the handles of a call begin: what drain() drops back to when the call ends.
+  struct Mark {
+    std::size_t objects;
+    std::size_t strings;
+  };
+  Mark mark() const { return {pool.size(), strings.size()}; }
   // Inline: every call checks its receiver this way.
   Object* asObject(const void* handle) const {
     if (handle == nullptr || !handles.contains(handle)) return nullptr;
     auto* h = static_cast<Handle*>(const_cast<void*>(handle));
     return h->kind == HandleKind::Object ? static_cast<Object*>(h) : nullptr;
   }
-  String* asString(const void* handle) const;
+  String* asString(const void* handle) const { return strings.find(handle); }
   ClassEntry* asClass(const void* handle) const;
-  void release(Handle* handle);
   void callHook(const void* function, Object* object);
   void destroy(Object* object);
-  void drain(std::size_t mark);
+  // Inline: every call ends this way, most having made nothing.
+  void drain(Mark mark) {
+    if (pool.size() > mark.objects) dropObjects(mark.objects);
+    strings.popTo(mark.strings, [](String& string) { string.bytes.clear(); });
+  }
+  void dropObjects(std::size_t mark);
   HandleSet handles;
   std::size_t objectCount = 0;
-  std::size_t stringCount = 0;
-  std::vector<Handle*> pool;
-  Spares<String, deleteString> spareStrings;
-  std::size_t permanent = 0;
+  std::vector<Object*> pool;
+  StringStack<String> strings;
+  Mark permanent{0, 0};
 
   // exceptions raised during the current call
   Object* pending = nullptr;
