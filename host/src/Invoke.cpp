@@ -208,7 +208,7 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 }  // namespace
 
 void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf,
-                         Args args) {
+                         Args args, std::string* text) {
   Active active(this);
   const Mark start = mark();
   Raw raw[kMaxParameters + 1];
@@ -266,17 +266,25 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
       out.value.type_ = Type::Boolean;
       out.value.int_ = result.b ? 1 : 0;
       break;
-    case Passing::String:
+    case Passing::String: {
+      std::string* into = text != nullptr && pending == nullptr && !nilRaised ? text : nullptr;
+      if (into == nullptr) {
+        out.value.type_ = Type::String;
+        into = &out.value.str_;
+      }
       // A string made during this call goes when the call ends: its text is taken, not copied.
       if (String* mine = strings.find(result.p, start.strings)) {
-        out.value.str_ = std::move(mine->bytes);
+        *into = std::move(mine->bytes);
       } else if (String* s = asString(result.p)) {
-        out.value.str_ = s->bytes;
-      } else if (result.p != nullptr) {
+        *into = s->bytes;
+      } else if (result.p == nullptr) {
+        into->clear();
+      } else {
         out = refused(method.declaration + " returned an unknown string handle");
+        out.value.type_ = Type::String;
       }
-      out.value.type_ = Type::String;
       break;
+    }
     case Passing::Object:
       if (Object* object = asObject(result.p)) {
         out.value = wrap(object);

@@ -182,8 +182,10 @@ struct Runtime {
   bool nilRaised = false;
 
   // calls
-  // The call's outcome is built in `out`, a fresh Outcome, rather than moved there.
-  void invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf, Args args);
+  // The call's outcome is built in `out`, a fresh Outcome, rather than moved there; a String
+  // result of a call that raised nothing goes to `*text` instead, when `text` is given.
+  void invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf, Args args,
+                  std::string* text = nullptr);
   Outcome invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
     Outcome out;
     invokeInto(out, method, self, hasSelf, args);

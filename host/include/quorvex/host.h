@@ -257,9 +257,11 @@ class Host {
   // callAs() with a method choose() gave, on an object by its handle (Value::handle()), without
   // looking for the method again. False, with nothing called, unless the object is alive in this
   // host, its class declares `method` and every argument fits. The outcome is built in `out`, a
-  // fresh Outcome. The caller keeps the object alive for the call.
+  // fresh Outcome. The caller keeps the object alive for the call. With `text`, a String result
+  // of a call that raised nothing is assigned to `*text` (in the room it has) and out.value stays
+  // Nil: a caller that keeps strings of its own takes the text without copying it twice.
   bool callChosen(const Method& method, const void* receiver, const std::vector<Value>& args,
-                  Outcome& out);
+                  Outcome& out, std::string* text = nullptr);
   // lhs op rhs as the host language evaluates it: Operator_X on an object on the left, else
   // Operator_XRight on an object on the right; comparisons through Operator_Compare. Without an
   // operator method, = and <> tell objects (and Nil) apart by identity; operands without an

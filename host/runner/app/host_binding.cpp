@@ -232,10 +232,25 @@ lang::CallResult HostBinding::call(std::string_view cls, const lang::Value& rece
 
 namespace {
 
-// What a call from a site gave, where the language wants it: the result, or what it raised or
-// why it failed.
-lang::SiteCall deliver(Outcome&& out, lang::Value& result, lang::CallResult& other) {
+// Where a String result of `method` goes straight from the host, and how the call then answers:
+// `text` when the caller gave one, else the string `result` holds (whose room it reuses) or a new
+// one there. Null for any other result.
+std::string* textFor(const Method& method, lang::Value& result, std::string* text,
+                     lang::SiteCall& how) {
+  how = lang::SiteCall::NotTaken;
+  if (method.result != Passing::String) return nullptr;
+  how = text != nullptr ? lang::SiteCall::Stored : lang::SiteCall::Done;
+  if (text != nullptr) return text;
+  if (auto* held = std::get_if<std::string>(&result)) return held;
+  return &result.emplace<std::string>();
+}
+
+// What a call from a site gave, where the language wants it: the result (already in place when
+// `how` says so), or what it raised or why it failed.
+lang::SiteCall deliver(Outcome&& out, lang::SiteCall how, lang::Value& result,
+                       lang::CallResult& other) {
   if (out.ok()) {
+    if (how != lang::SiteCall::NotTaken) return how;
     fromHost(std::move(out.value), result);
     return lang::SiteCall::Done;
   }
@@ -246,14 +261,18 @@ lang::SiteCall deliver(Outcome&& out, lang::Value& result, lang::CallResult& oth
 }  // namespace
 
 inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
-                                      std::string_view name, Outcome& out) {
+                                      std::string_view name, Outcome& out, lang::Value& result,
+                                      std::string* text, lang::SiteCall& how) {
   // The receiver is held by the language's value for the whole call.
   const void* self = receiver.handle();
+  auto call = [&](const Method& method) {
+    return host_.callChosen(method, self, args_, out, textFor(method, result, text, how));
+  };
   bool made = self != nullptr && chosenFor(site, args_) &&
-              host_.callChosen(*static_cast<const Method*>(site.method), self, args_, out);
+              call(*static_cast<const Method*>(site.method));
   if (!made && self != nullptr) {
     const Method* chosen = host_.choose(receiver.className, name, args_);
-    made = chosen != nullptr && host_.callChosen(*chosen, self, args_, out);
+    made = chosen != nullptr && call(*chosen);
     if (made) remember(site, chosen, args_);
   }
   args_.clear();
@@ -263,14 +282,16 @@ inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRe
 
 lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args,
-                                   lang::Value& result, lang::CallResult& other) {
+                                   lang::Value& result, lang::CallResult& other,
+                                   std::string* text) {
   const auto* object = std::get_if<lang::ObjectRef>(&receiver);
   if (object == nullptr || !siteArguments(args)) return lang::SiteCall::NotTaken;
   for (const lang::Value& a : args) args_.push_back(toHost(a));
   Outcome out;
-  if (!callFromSite(site, *object, method, out))
+  lang::SiteCall how = lang::SiteCall::NotTaken;
+  if (!callFromSite(site, *object, method, out, result, text, how))
     return lang::SiteCall::NotTaken;  // call() says why
-  return deliver(std::move(out), result, other);
+  return deliver(std::move(out), how, result, other);
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
@@ -294,10 +315,12 @@ lang::SiteCall HostBinding::binaryAt(lang::CallSite& site, lang::Op op, const la
   if (object == nullptr || !hop || !siteArgument(rhs)) return lang::SiteCall::NotTaken;
   args_.push_back(toHost(rhs));
   Outcome out;
-  if (!callFromSite(site, *object, operatorMethod(*hop), out)) return lang::SiteCall::NotTaken;
+  lang::SiteCall how = lang::SiteCall::NotTaken;
+  if (!callFromSite(site, *object, operatorMethod(*hop), out, result, nullptr, how))
+    return lang::SiteCall::NotTaken;
   if (out.ok() && isComparison(*hop))
     out.value = Value::boolean(comparisonHolds(*hop, out.value.asInteger()));
-  return deliver(std::move(out), result, other);
+  return deliver(std::move(out), how, result, other);
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,

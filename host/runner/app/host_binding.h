@@ -32,7 +32,7 @@ class HostBinding final : public lang::ObjectHost {
                         const std::vector<lang::Value>& args) override;
   lang::SiteCall callAt(lang::CallSite& site, const lang::Value& receiver, std::string_view method,
                         const std::vector<lang::Value>& args, lang::Value& result,
-                        lang::CallResult& other) override;
+                        lang::CallResult& other, std::string* text) override;
   lang::CallResult binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) override;
   lang::SiteCall binaryAt(lang::CallSite& site, lang::Op op, const lang::Value& lhs,
                           const lang::Value& rhs, lang::Value& result,
@@ -43,10 +43,13 @@ class HostBinding final : public lang::ObjectHost {
   const std::vector<Method>* methodsOf(std::string_view cls) const;
   // Calls the method `name` of the receiver's class with the arguments in args_, choosing it
   // first when the site has none for arguments like these; empties args_. False when no call was
-  // made (a receiver the host does not hold, no method that fits). Inline in both callers: every
-  // call from a site passes through it.
+  // made (a receiver the host does not hold, no method that fits). A String result goes straight
+  // to `text` when given, else to `result`; `how` says which (Stored, Done) or that it went to
+  // `out` (NotTaken). Inline in both callers: every call from a site passes through it.
   [[gnu::always_inline]] bool callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
-                                           std::string_view name, Outcome& out);
+                                           std::string_view name, Outcome& out,
+                                           lang::Value& result, std::string* text,
+                                           lang::SiteCall& how);
   Host& host_;
   std::vector<Value> args_;  // the arguments of the call from a site being made, kept for reuse
 };

@@ -361,6 +361,7 @@ struct Interpreter::State {
   }
 
   void assign(const Stmt& s) {
+    if (s.index.empty() && s.exprs[0]->form == Expr::Form::Method && assignCall(s)) return;
     Value v = eval(*s.exprs[0]);
     if (raised) return;
     if (s.index.empty()) return store(s.name, std::move(v), s.exprs[0]->pos);
@@ -371,6 +372,26 @@ struct Interpreter::State {
     if (Value* slot = at(*array, index, s.name, s.namePos)) {
       *slot = std::move(checked(array->element, v, s.exprs[0]->pos, s.name));
     }
+  }
+
+  // `name = x.Method`, the commonest call in a loop: the variable is found once, and a String
+  // result goes straight into the string it holds, without a value in between. The variable stays
+  // where it is through the call, since only the plug-in runs during it. False, with nothing
+  // done, for anything else.
+  bool assignCall(const Stmt& s) {
+    const Expr& e = *s.exprs[0];
+    if (!e.args.empty()) return false;
+    const Value* recv = inPlace(*e.left);
+    if (recv == nullptr || !std::holds_alternative<ObjectRef>(*recv)) return false;
+    Variable& var = lookupNamed(s.name, e.pos);
+    const bool textual = var.type.kind == Kind::String && !var.type.isArray();
+    std::string* text = textual ? std::get_if<std::string>(&var.value) : nullptr;
+    Value result;
+    const SiteCall how = host.callAt(siteOf(e), *recv, e.name, noArgs, result, other, text);
+    if (how == SiteCall::Stored) return true;
+    if (!fromSite(how, result, e.pos)) callLong(e, *recv, noArgs, result);
+    if (!raised) put(var.value, std::move(checked(var.type, result, e.pos, s.name)));
+    return true;
   }
 
   void print(const Stmt& s) {
@@ -791,9 +812,15 @@ struct Interpreter::State {
 
   void callOn(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
     if (std::holds_alternative<ObjectRef>(recv) &&
-        fromSite(host.callAt(siteOf(e), recv, e.name, args, result, other), result, e.pos)) {
+        fromSite(host.callAt(siteOf(e), recv, e.name, args, result, other, nullptr), result,
+                 e.pos)) {
       return;
     }
+    callLong(e, recv, args, result);
+  }
+
+  // A call the host did not take from its site: by the receiver's class, with every check.
+  void callLong(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
     const std::string& cls = classFor(recv, *e.left);
     if (cls.empty()) {
       throw ProgramError(e.pos, "'" + e.name + "' cannot be called on " + typeName(typeOf(recv)) +

@@ -37,9 +37,10 @@ struct CallSite {
   const void* classes[kMaxArgs] = {};
 };
 
-// How a call from a call site went: made, its result in place (Done); made, but it raised or
-// failed (Other); or not made, for call() to make (NotTaken).
-enum class SiteCall { Done, Other, NotTaken };
+// How a call from a call site went: made, its result in place (Done), or its text in the string
+// the caller gave (Stored); made, but it raised or failed (Other); or not made, for call() to
+// make (NotTaken).
+enum class SiteCall { Done, Stored, Other, NotTaken };
 
 class ObjectHost {
  public:
@@ -68,10 +69,12 @@ class ObjectHost {
                           const std::vector<Value>& args) = 0;
   // A method of an object called from a call site that keeps what the host learned there the
   // last time: `result` takes what the call gave (Done), or `other` what it raised or why it
-  // failed (Other). The host may decline (NotTaken).
+  // failed (Other). Given `text` (the string a variable holds), a String result goes there
+  // instead, in the room it has (Stored). The host may decline (NotTaken).
   virtual SiteCall callAt(CallSite& site, const Value& receiver, std::string_view method,
-                          const std::vector<Value>& args, Value& result, CallResult& other) {
-    (void)site, (void)receiver, (void)method, (void)args, (void)result, (void)other;
+                          const std::vector<Value>& args, Value& result, CallResult& other,
+                          std::string* text) {
+    (void)site, (void)receiver, (void)method, (void)args, (void)result, (void)other, (void)text;
     return SiteCall::NotTaken;
   }
   // A binary operator with an object on at least one side.
