@@ -197,17 +197,6 @@ Object* Runtime::newObject(ClassEntry* cls) {
   return object;
 }
 
-String* Runtime::newString(std::string_view bytes, std::uint32_t encoding) {
-  String* string = strings.push();
-  string->kind = HandleKind::String;
-  string->refs = 1;
-  string->encoding = encoding;
-  // A slot's bytes are empty, new or left by an earlier string (drain() clears them, keeping their
-  // room): appending is assigning, without the general replace.
-  string->bytes.append(bytes.data(), bytes.size());
-  return string;
-}
-
 ClassEntry* Runtime::asClass(const void* handle) const {
   for (const auto& cls : classes) {
     if (cls.get() == handle) return cls.get();

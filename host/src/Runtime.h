@@ -148,7 +148,17 @@ struct Runtime {
   // reference to each object made during the current call (or during start-up, below `permanent`,
   // kept until the Host goes); a string lives until the call that made it ends.
   Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
-  String* newString(std::string_view bytes, std::uint32_t encoding);
+  // Inline: the plug-in makes one for every String it returns.
+  String* newString(std::string_view bytes, std::uint32_t encoding) {
+    String* string = strings.push();
+    string->kind = HandleKind::String;
+    string->refs = 1;
+    string->encoding = encoding;
+    // A slot's bytes are empty, new or left by an earlier string (drain() clears them, keeping
+    // their room): appending is assigning, without the general replace.
+    string->bytes.append(bytes.data(), bytes.size());
+    return string;
+  }
   // Where the handles of a call begin: what drain() drops back to when the call ends.
   struct Mark {
     std::size_t objects;

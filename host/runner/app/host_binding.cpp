@@ -64,15 +64,18 @@ void fromHost(Value&& v, lang::Value& into) {
   switch (v.type()) {
     case Type::Integer:
       into = v.asInteger();
+      v.detach();  // Nil again, as a fresh Outcome's value is
       return;
     case Type::Double:
       into = v.asDouble();
+      v.detach();
       return;
     case Type::String:
       into.emplace<std::string>(v.takeString());
       return;
     case Type::Boolean:
       into = v.asBoolean();
+      v.detach();
       return;
     case Type::Object: {
       const std::string& cls = v.className();
@@ -280,6 +283,13 @@ inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRe
   return made;
 }
 
+// A call that went as most do (a result taken whole, nothing raised) leaves out_ as fresh as a new
+// Outcome; any other is made fresh again.
+void HostBinding::refresh() {
+  if (!out_.ok() || !out_.value.isNil() || !out_.exception.isNil() || !out_.error.empty())
+    out_ = Outcome();
+}
+
 lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args,
                                    lang::Value& result, lang::CallResult& other,
@@ -287,11 +297,12 @@ lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& rece
   const auto* object = std::get_if<lang::ObjectRef>(&receiver);
   if (object == nullptr || !siteArguments(args)) return lang::SiteCall::NotTaken;
   for (const lang::Value& a : args) args_.push_back(toHost(a));
-  Outcome out;
   lang::SiteCall how = lang::SiteCall::NotTaken;
-  if (!callFromSite(site, *object, method, out, result, text, how))
+  if (!callFromSite(site, *object, method, out_, result, text, how))
     return lang::SiteCall::NotTaken;  // call() says why
-  return deliver(std::move(out), how, result, other);
+  how = deliver(std::move(out_), how, result, other);
+  refresh();
+  return how;
 }
 
 lang::CallResult HostBinding::binary(lang::Op op, const lang::Value& lhs, const lang::Value& rhs) {
@@ -314,13 +325,14 @@ lang::SiteCall HostBinding::binaryAt(lang::CallSite& site, lang::Op op, const la
   const std::optional<Op> hop = lang::hostOperator(op);
   if (object == nullptr || !hop || !siteArgument(rhs)) return lang::SiteCall::NotTaken;
   args_.push_back(toHost(rhs));
-  Outcome out;
   lang::SiteCall how = lang::SiteCall::NotTaken;
-  if (!callFromSite(site, *object, operatorMethod(*hop), out, result, nullptr, how))
+  if (!callFromSite(site, *object, operatorMethod(*hop), out_, result, nullptr, how))
     return lang::SiteCall::NotTaken;
-  if (out.ok() && isComparison(*hop))
-    out.value = Value::boolean(comparisonHolds(*hop, out.value.asInteger()));
-  return deliver(std::move(out), how, result, other);
+  if (out_.ok() && isComparison(*hop))
+    out_.value = Value::boolean(comparisonHolds(*hop, out_.value.asInteger()));
+  how = deliver(std::move(out_), how, result, other);
+  refresh();
+  return how;
 }
 
 lang::CallResult HostBinding::callGlobal(std::string_view name,

@@ -50,8 +50,12 @@ class HostBinding final : public lang::ObjectHost {
                                            std::string_view name, Outcome& out,
                                            lang::Value& result, std::string* text,
                                            lang::SiteCall& how);
+  void refresh();
   Host& host_;
-  std::vector<Value> args_;  // the arguments of the call from a site being made, kept for reuse
+  // The arguments and the outcome of the call from a site being made, kept for reuse: no call
+  // from a site begins while another is made, since only the plug-in runs during one.
+  std::vector<Value> args_;
+  Outcome out_;
 };
 
 }  // namespace quorvex::runner
