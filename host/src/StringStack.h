@@ -42,6 +42,9 @@ class StringStack {
   // already dropped, or one into the middle of a slot. Only slots from `from` up count: the
   // strings made since then.
   Slot* find(const void* handle, std::size_t from = 0) const {
+    // Mostly the string just made: a call returns the one it built last.
+    if (used_ > from && used_ <= kFirst && handle == &first_[used_ - 1])
+      return const_cast<Slot*>(&first_[used_ - 1]);
     const std::size_t index = indexOf(handle);
     if (index < from || index >= used_) return nullptr;
     return const_cast<Slot*>(index < kFirst ? &first_[index] : beyond(index));

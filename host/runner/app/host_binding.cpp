@@ -283,13 +283,6 @@ inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRe
   return made;
 }
 
-// A call that went as most do (a result taken whole, nothing raised) leaves out_ as fresh as a new
-// Outcome; any other is made fresh again.
-void HostBinding::refresh() {
-  if (!out_.ok() || !out_.value.isNil() || !out_.exception.isNil() || !out_.error.empty())
-    out_ = Outcome();
-}
-
 lang::SiteCall HostBinding::callAt(lang::CallSite& site, const lang::Value& receiver,
                                    std::string_view method, const std::vector<lang::Value>& args,
                                    lang::Value& result, lang::CallResult& other,

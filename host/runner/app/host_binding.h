@@ -50,7 +50,12 @@ class HostBinding final : public lang::ObjectHost {
                                            std::string_view name, Outcome& out,
                                            lang::Value& result, std::string* text,
                                            lang::SiteCall& how);
-  void refresh();
+  // A call that went as most do (a result taken whole, nothing raised) leaves out_ as fresh as a
+  // new Outcome; any other is made fresh again. Inline: every call from a site ends with it.
+  void refresh() {
+    if (!out_.ok() || !out_.value.isNil() || !out_.exception.isNil() || !out_.error.empty())
+      out_ = Outcome();
+  }
   Host& host_;
   // The arguments and the outcome of the call from a site being made, kept for reuse: no call
   // from a site begins while another is made, since only the plug-in runs during one.

@@ -100,7 +100,9 @@ struct Interpreter::State {
   // Set while a raised exception travels to its Catch: every step returns at once until a Try
   // takes it. A C++ throw would cost several microseconds a raise, more than the call that raised.
   std::optional<Raised> raised;
-  volatile std::sig_atomic_t* interrupt = nullptr;
+  // Never null, so that each step reads the flag without asking first.
+  static inline volatile std::sig_atomic_t noInterrupt = 0;
+  volatile std::sig_atomic_t* interrupt = &noInterrupt;
 
   // Where each name a program names was last found, while no variable has moved or gone since:
   // a loop reads and writes the same few variables each time round. Keyed by the address of the
@@ -142,11 +144,11 @@ struct Interpreter::State {
   std::size_t stackBudget = 0;
 
   void step(Pos pos) {
-    if ((interrupt != nullptr && *interrupt != 0) || stepLimit != 0) counted(pos);
+    if (*interrupt != 0 || stepLimit != 0) counted(pos);
   }
   // The rare part of step(), out of the way of every statement.
   [[gnu::noinline]] void counted(Pos pos) {
-    if (interrupt != nullptr && *interrupt != 0) {
+    if (*interrupt != 0) {
       *interrupt = 0;
       throw Interrupted{pos};
     }
@@ -324,8 +326,10 @@ struct Interpreter::State {
     throw ProgramError(pos, "'" + name + "' is not declared");
   }
 
-  // As lookup(), for a name that is part of the program being run (a node's own string).
-  Variable& lookupNamed(const std::string& name, Pos pos) {
+  // As lookup(), for a name that is part of the program being run (a node's own string). Always
+  // inline: a loop's every statement reads or writes a variable or two, and a call costs more than
+  // the look.
+  [[gnu::always_inline]] Variable& lookupNamed(const std::string& name, Pos pos) {
     Seen& last = seen[(reinterpret_cast<std::uintptr_t>(&name) >> 4) & (kSeen - 1)];
     if (last.name == &name && last.layout == layout) return *last.var;
     return lookupAgain(last, name, pos);
@@ -1016,7 +1020,7 @@ void Interpreter::setStepLimit(std::uint64_t steps) {
 }
 
 void Interpreter::setInterruptFlag(volatile std::sig_atomic_t* flag) {
-  s_->interrupt = flag;
+  s_->interrupt = flag != nullptr ? flag : &State::noInterrupt;
 }
 
 Interpreter::Names Interpreter::declaredNames() const {
