@@ -1,5 +1,6 @@
 // Calling plug-in functions with their declared C signature. Every combination of parameter and
-// result types is enumerated at compile time, so each call goes through a correctly typed pointer.
+// result types is enumerated at compile time, so each call goes through a correctly typed pointer;
+// which one a method needs is found once, when it is read.
 #include <tuple>
 #include <utility>
 
@@ -34,52 +35,60 @@ Raw invokeTyped(const void* function, const Raw* args, std::index_sequence<I...>
   return out;
 }
 
-// Appends one parameter type per step until all are known, then calls. `Skip` leading arguments
-// (a receiver) are already among `A` and have no entry in `params`.
+template <class R, class... A>
+Raw typed(const void* function, const Raw* args) {
+  return invokeTyped<R, A...>(function, args, std::index_sequence_for<A...>{});
+}
+
+// Appends one parameter type per step until all are known, then gives the call for them. `Skip`
+// leading arguments (a receiver) are already among `A` and have no entry in `params`.
 template <std::size_t Max, std::size_t Skip, class R, class... A>
-Raw build(const void* function, const Passing* params, std::size_t count, const Raw* args) {
+Invoker build(const Passing* params, std::size_t count) {
   constexpr std::size_t known = sizeof...(A);
-  if (known == Skip + count) {
-    return invokeTyped<R, A...>(function, args, std::index_sequence_for<A...>{});
-  }
+  if (known == Skip + count) return &typed<R, A...>;
   if constexpr (known < Max) {
     switch (params[known - Skip]) {
       case Passing::Integer:
-        return build<Max, Skip, R, A..., long>(function, params, count, args);
+        return build<Max, Skip, R, A..., long>(params, count);
       case Passing::Double:
-        return build<Max, Skip, R, A..., double>(function, params, count, args);
+        return build<Max, Skip, R, A..., double>(params, count);
       case Passing::Boolean:
-        return build<Max, Skip, R, A..., bool>(function, params, count, args);
+        return build<Max, Skip, R, A..., bool>(params, count);
       default:  // strings and objects, as handles
-        return build<Max, Skip, R, A..., void*>(function, params, count, args);
+        return build<Max, Skip, R, A..., void*>(params, count);
     }
   }
-  return Raw{};
+  return nullptr;
 }
 
 template <class R>
-Raw start(const void* function, bool method, const Passing* params, std::size_t count,
-          const Raw* args) {
-  if (method) return build<kMaxParameters + 1, 1, R, void*>(function, params, count, args);
-  return build<kMaxParameters, 0, R>(function, params, count, args);
+Invoker start(bool method, const Passing* params, std::size_t count) {
+  if (method) return build<kMaxParameters + 1, 1, R, void*>(params, count);
+  return build<kMaxParameters, 0, R>(params, count);
 }
 
 }  // namespace
 
-Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
-                 std::size_t count, const Raw* args) {
+Invoker invokerFor(Passing result, bool method, const Passing* params, std::size_t count) {
+  if (count > kMaxParameters) return nullptr;
   switch (result) {
     case Passing::None:
-      return start<void>(function, method, params, count, args);
+      return start<void>(method, params, count);
     case Passing::Integer:
-      return start<long>(function, method, params, count, args);
+      return start<long>(method, params, count);
     case Passing::Double:
-      return start<double>(function, method, params, count, args);
+      return start<double>(method, params, count);
     case Passing::Boolean:
-      return start<bool>(function, method, params, count, args);
+      return start<bool>(method, params, count);
     default:
-      return start<void*>(function, method, params, count, args);
+      return start<void*>(method, params, count);
   }
+}
+
+Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
+                 std::size_t count, const Raw* args) {
+  const Invoker invoker = invokerFor(result, method, params, count);
+  return invoker != nullptr ? invoker(function, args) : Raw{};
 }
 
 }  // namespace quorvex::detail

@@ -248,8 +248,11 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         }
     }
   }
-  Raw result =
-      callFunction(method.function, method.result, hasSelf, method.params, args.size(), raw);
+  const auto invoker =
+      reinterpret_cast<Invoker>(hasSelf ? method.invokeWithReceiver : method.invokeAlone);
+  Raw result = invoker != nullptr ? invoker(method.function, raw)
+                                  : callFunction(method.function, method.result, hasSelf,
+                                                 method.params, args.size(), raw);
   switch (method.result) {
     case Passing::None:
       break;

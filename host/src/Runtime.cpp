@@ -45,6 +45,10 @@ Method readMethod(const MethodRecord& entry) {
     m.result = passingOf(m.parsed.result);
     for (std::size_t i = 0; i < m.parsed.params.size(); ++i)
       m.params[i] = passingOf(m.parsed.params[i].type);
+    const std::size_t count = m.parsed.params.size();
+    m.invokeWithReceiver =
+        reinterpret_cast<const void*>(invokerFor(m.result, true, m.params, count));
+    m.invokeAlone = reinterpret_cast<const void*>(invokerFor(m.result, false, m.params, count));
   }
   return m;
 }

@@ -77,6 +77,9 @@ union Raw {
 // (at most kMaxParameters), after a leading receiver in `args` when `method` is true.
 Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
                  std::size_t count, const Raw* args);
+// callFunction() for one combination of passings, found once: null for more than kMaxParameters.
+using Invoker = Raw (*)(const void* function, const Raw* args);
+Invoker invokerFor(Passing result, bool method, const Passing* params, std::size_t count);
 
 // The built-in types, as declarations are canonicalised to spell them.
 constexpr std::string_view kInteger = "Integer";

@@ -364,8 +364,13 @@ struct Interpreter::State {
     to = std::move(v);
   }
 
-  void assign(const Stmt& s) {
+  // Only the choice is inline: each kind of assignment keeps the frame it needs.
+  [[gnu::always_inline]] void assign(const Stmt& s) {
     if (s.index.empty() && s.exprs[0]->form == Expr::Form::Method && assignCall(s)) return;
+    assignValue(s);
+  }
+
+  [[gnu::noinline]] void assignValue(const Stmt& s) {
     Value v = eval(*s.exprs[0]);
     if (raised) return;
     if (s.index.empty()) return store(s.name, std::move(v), s.exprs[0]->pos);
