@@ -275,9 +275,14 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
         out.value.type_ = Type::String;
         into = &out.value.str_;
       }
-      // A string made during this call goes when the call ends: its text is taken, not copied.
+      // A string made during this call goes when the call ends: its text is copied where `into`
+      // has the room for it (the slot keeps its own for the next string), else taken.
       if (String* mine = strings.find(result.p, start.strings)) {
-        *into = std::move(mine->bytes);
+        if (mine->bytes.size() <= into->size()) {
+          putBytes(*into, mine->bytes.data(), mine->bytes.size());
+        } else {
+          *into = std::move(mine->bytes);
+        }
       } else if (String* s = asString(result.p)) {
         *into = s->bytes;
       } else if (result.p == nullptr) {

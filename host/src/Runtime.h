@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -91,6 +92,18 @@ bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitiv
 // How a type, as parseDeclaration() spells it, is passed; "": None.
 Passing passingOf(std::string_view type);
 
+// Puts `size` bytes from `bytes` in `to`. Mostly `to` already holds a text as long (a loop's string
+// each time round, in the same slot or variable): then the copy is all, without a call into the
+// string's general assignment.
+inline void putBytes(std::string& to, const char* bytes, std::size_t size) {
+  if (size <= to.size()) {
+    if (size != 0) std::memcpy(&to[0], bytes, size);
+    to.erase(size);
+  } else {
+    to.assign(bytes, size);
+  }
+}
+
 void destroyLast(Object* object);  // the last reference went
 inline void retainObject(Object* object) {
   ++object->refs;
@@ -157,9 +170,7 @@ struct Runtime {
     string->kind = HandleKind::String;
     string->refs = 1;
     string->encoding = encoding;
-    // A slot's bytes are empty, new or left by an earlier string (drain() clears them, keeping
-    // their room): appending is assigning, without the general replace.
-    string->bytes.append(bytes.data(), bytes.size());
+    putBytes(string->bytes, bytes.data(), bytes.size());
     return string;
   }
   // Where the handles of a call begin: what drain() drops back to when the call ends.
@@ -181,7 +192,7 @@ struct Runtime {
   // Inline: every call ends this way, most having made nothing.
   void drain(Mark mark) {
     if (pool.size() > mark.objects) dropObjects(mark.objects);
-    strings.popTo(mark.strings, [](String& string) { string.bytes.clear(); });
+    strings.popTo(mark.strings);
   }
   void dropObjects(std::size_t mark);
   HandleSet handles;

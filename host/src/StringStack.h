@@ -27,13 +27,10 @@ class StringStack {
     return pushBeyond();
   }
 
-  // Drops the strings above `mark` (`clear` empties each); their room stays for the next ones.
-  template <class Clear>
-  void popTo(std::size_t mark, Clear clear) {
-    while (used_ > mark) {
-      --used_;
-      clear(used_ < kFirst ? first_[used_] : *beyond(used_));
-    }
+  // Drops the strings above `mark`. Their slots keep what they held, room and text, for the next
+  // strings made there: a loop's string is mostly as long as the last.
+  void popTo(std::size_t mark) {
+    if (used_ > mark) used_ = mark;
     // A call that made many strings does not keep their memory: chunks past the next one go.
     if (!chunks_.empty()) trim();
   }
