@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -104,17 +105,15 @@ struct Interpreter::State {
   static inline volatile std::sig_atomic_t noInterrupt = 0;
   volatile std::sig_atomic_t* interrupt = &noInterrupt;
 
-  // Where each name a program names was last found, while no variable has moved or gone since:
-  // a loop reads and writes the same few variables each time round. Keyed by the address of the
-  // name in the syntax tree, which no other name shares while the program runs.
-  struct Seen {
-    const std::string* name = nullptr;
-    std::uint64_t layout = 0;
-    Variable* var = nullptr;
-  };
-  static constexpr std::size_t kSeen = 256;  // a power of two
-  std::uint64_t layout = 1;                  // counts changes to where variables are
-  std::array<Seen, kSeen> seen{};
+  // Counts changes to where variables are, so that a node keeps where it found its variable
+  // while the count stays (a loop reads and writes the same few each time round). Each State
+  // counts from a start of its own, far from any other's: a count is never another State's.
+  std::uint64_t layout = firstLayout();
+
+  static std::uint64_t firstLayout() {
+    static std::atomic<std::uint64_t> states{0};
+    return (states.fetch_add(1, std::memory_order_relaxed) + 1) << 40;
+  }
 
   // What each method call site learned on its last call, by the address of its node; a new
   // program's nodes may stand where an earlier one's did, so each program starts afresh. Two
@@ -326,26 +325,25 @@ struct Interpreter::State {
     throw ProgramError(pos, "'" + name + "' is not declared");
   }
 
-  // As lookup(), for a name that is part of the program being run (a node's own string). Always
-  // inline: a loop's every statement reads or writes a variable or two, and a call costs more than
-  // the look.
-  [[gnu::always_inline]] Variable& lookupNamed(const std::string& name, Pos pos) {
-    Seen& last = seen[(reinterpret_cast<std::uintptr_t>(&name) >> 4) & (kSeen - 1)];
-    if (last.name == &name && last.layout == layout) return *last.var;
-    return lookupAgain(last, name, pos);
+  // As lookup(), for the name a node of the program being run names. Always inline: a loop's
+  // every statement reads or writes a variable or two, and a call costs more than the look.
+  template <class Node>
+  [[gnu::always_inline]] Variable& lookupNamed(const Node& node, Pos pos) {
+    if (node.found.layout == layout) return *static_cast<Variable*>(node.found.variable);
+    return lookupAgain(node.found, node.name, pos);
   }
 
-  // Kept apart from lookupNamed(), so that the look at `seen` stays small enough to inline.
-  [[gnu::noinline]] Variable& lookupAgain(Seen& last, const std::string& name, Pos pos) {
+  // Kept apart from lookupNamed(), so that the look at the node stays small enough to inline.
+  [[gnu::noinline]] Variable& lookupAgain(FoundVariable& found, const std::string& name, Pos pos) {
     Variable& var = lookup(name, pos);
-    last = Seen{&name, layout, &var};
+    found = FoundVariable{layout, &var};
     return var;
   }
 
-  // `name`: a node's own string, as for lookupNamed().
-  void store(const std::string& name, Value&& v, Pos pos) {
-    Variable& var = lookupNamed(name, pos);
-    put(var.value, std::move(checked(var.type, v, pos, name)));
+  // Into the variable the statement names.
+  void store(const Stmt& s, Value&& v, Pos pos) {
+    Variable& var = lookupNamed(s, pos);
+    put(var.value, std::move(checked(var.type, v, pos, s.name)));
   }
 
   // A loop stores a value of the kind already there each time round: it moves in without going
@@ -373,7 +371,7 @@ struct Interpreter::State {
   [[gnu::noinline]] void assignValue(const Stmt& s) {
     Value v = eval(*s.exprs[0]);
     if (raised) return;
-    if (s.index.empty()) return store(s.name, std::move(v), s.exprs[0]->pos);
+    if (s.index.empty()) return store(s, std::move(v), s.exprs[0]->pos);
     ArrayRef array =
         arrayIn(lookup(s.name, s.namePos).value, s.namePos);  // held through the indices
     const std::vector<Value> index = evalAll(s.index);
@@ -392,7 +390,7 @@ struct Interpreter::State {
     if (!e.args.empty()) return false;
     const Value* recv = inPlace(*e.left);
     if (recv == nullptr || !std::holds_alternative<ObjectRef>(*recv)) return false;
-    Variable& var = lookupNamed(s.name, e.pos);
+    Variable& var = lookupNamed(s, e.pos);
     const bool textual = var.type.kind == Kind::String && !var.type.isArray();
     std::string* text = textual ? std::get_if<std::string>(&var.value) : nullptr;
     Value result;
@@ -469,31 +467,32 @@ struct Interpreter::State {
     if (!up && std::get<bool>(applyBuiltin(Op::Eq, bounds[2], std::int64_t{0}, stepPos))) {
       throw ProgramError(stepPos, "the Step of a For loop must not be 0");
     }
-    store(s.name, Value(bounds[0]), s.exprs[0]->pos);
+    store(s, Value(bounds[0]), s.exprs[0]->pos);
     const Op keepGoing = up ? Op::Le : Op::Ge;
     const auto* last = std::get_if<std::int64_t>(&bounds[1]);
     const auto* by = std::get_if<std::int64_t>(&bounds[2]);
     Flow out = Flow::Next;
+    // Found again only after the body, which may move it: advanced and compared where it is then.
+    Variable* counter = &lookupNamed(s, s.namePos);
     for (;;) {
-      Variable& counter = lookupNamed(s.name, s.namePos);
-      const auto* i = std::get_if<std::int64_t>(&counter.value);
+      const auto* i = std::get_if<std::int64_t>(&counter->value);
       if (i != nullptr && last != nullptr && by != nullptr) {
         if (up ? *i > *last : *i < *last) break;
       } else if (!std::get<bool>(
-                     applyBuiltin(keepGoing, counter.value, bounds[1], s.exprs[1]->pos))) {
+                     applyBuiltin(keepGoing, counter->value, bounds[1], s.exprs[1]->pos))) {
         break;
       }
       step(s.pos);
       if (stops(block(s.blocks[0]), Flow::ExitFor, Flow::NextFor, out)) break;
-      if (!advance(s, bounds[2], stepPos)) break;
+      counter = &lookupNamed(s, s.namePos);
+      if (!advance(s, *counter, bounds[2], stepPos)) break;
     }
     return out;
   }
 
   // The counter of a For loop one Step on; false when the next value would not fit an Integer, so
   // that it is past any limit.
-  bool advance(const Stmt& s, const Value& by, Pos stepPos) {
-    Variable& counter = lookupNamed(s.name, s.namePos);
+  bool advance(const Stmt& s, Variable& counter, const Value& by, Pos stepPos) {
     auto* i = std::get_if<std::int64_t>(&counter.value);
     const auto* step = std::get_if<std::int64_t>(&by);
     if (i != nullptr && step != nullptr) {
@@ -505,7 +504,7 @@ struct Interpreter::State {
     } catch (const ProgramError&) {
       return false;
     }
-    store(s.name, std::move(next), s.namePos);
+    store(s, std::move(next), s.namePos);
     return true;
   }
 
@@ -684,7 +683,7 @@ struct Interpreter::State {
       case Expr::Form::Literal:
         return e.literal;
       case Expr::Form::Variable:
-        return lookupNamed(e.name, e.pos).value;
+        return lookupNamed(e, e.pos).value;
       case Expr::Form::New:
         return construct(res->classAt(e), e.args, e.pos);
       case Expr::Form::Unary:
@@ -745,7 +744,7 @@ struct Interpreter::State {
   // A variable or a literal read where it is kept, without a copy: nothing evaluated beside it
   // can change it, as neither runs any code. Null for anything else.
   const Value* inPlace(const Expr& e) {
-    if (e.form == Expr::Form::Variable) return &lookupNamed(e.name, e.pos).value;
+    if (e.form == Expr::Form::Variable) return &lookupNamed(e, e.pos).value;
     if (e.form == Expr::Form::Literal) return &e.literal;
     return nullptr;
   }

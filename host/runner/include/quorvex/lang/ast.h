@@ -1,6 +1,7 @@
 // The syntax tree the parser builds and the interpreter walks.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,14 @@ enum class Op {
 
 const char* opText(Op op);
 
+// Where the interpreter last found the variable a node names, with the interpreter's count of
+// changes to where variables are at the time: good while that count stays. Counts are never
+// shared by two interpreters, so one never takes another's.
+struct FoundVariable {
+  std::uint64_t layout = 0;
+  void* variable = nullptr;
+};
+
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;
@@ -47,6 +56,7 @@ struct Expr {
   ExprPtr left;      // Unary operand, Binary left, Method receiver
   ExprPtr right;     // Binary right
   ExprList args;     // New, Method, Call
+  mutable FoundVariable found;  // Variable
 };
 
 // Where an expression begins (a binary expression's position is its operator's).
@@ -137,6 +147,7 @@ struct Stmt {
   std::string word;        // Exit, Continue: what is left ("For", "Sub", ...); Do: "While", "Until"
   bool testFirst = false;  // Do: the condition stands after Do rather than after Loop
   std::unique_ptr<Procedure> procedure;
+  mutable FoundVariable found;  // Assign, For: the variable `name` names
 };
 
 struct Program {
