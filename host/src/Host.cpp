@@ -143,11 +143,7 @@ const Method* Host::choose(std::string_view className, std::string_view method,
 
 bool Host::callChosen(const Method& method, const void* receiver, const std::vector<Value>& args,
                       Outcome& out, std::string* text) {
-  const Object* object = rt_->asObject(receiver);
-  if (object == nullptr || !declares(*object->cls, method) || !fitsParameters(method, args))
-    return false;
-  rt_->invokeInto(out, method, object, true, args, text);
-  return true;
+  return rt_->callChosen(method, receiver, args, out, text);
 }
 
 Outcome Host::callGlobal(std::string_view name, const std::vector<Value>& args) {

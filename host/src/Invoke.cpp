@@ -207,8 +207,8 @@ const Method* chooseAmong(const std::vector<Method>& candidates, std::string_vie
 
 }  // namespace
 
-void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf,
-                         Args args, std::string* text) {
+inline void Runtime::invokeHere(Outcome& out, const Method& method, const Object* self,
+                                bool hasSelf, Args args, std::string* text) {
   Active active(this);
   const Mark start = mark();
   Raw raw[kMaxParameters + 1];
@@ -311,6 +311,20 @@ void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self,
   drain(start);
   if (pending != nullptr) releaseObject(pending);  // raised by a destructor while draining: dropped
   pending = nullptr;
+}
+
+void Runtime::invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf,
+                         Args args, std::string* text) {
+  invokeHere(out, method, self, hasSelf, args, text);
+}
+
+bool Runtime::callChosen(const Method& method, const void* receiver, Args args, Outcome& out,
+                         std::string* text) {
+  const Object* object = asObject(receiver);
+  if (object == nullptr || !declares(*object->cls, method) || !fitsParameters(method, args))
+    return false;
+  invokeHere(out, method, object, true, args, text);
+  return true;
 }
 
 Outcome Runtime::dispatch(ClassEntry* cls, const Value& receiver, std::string_view name,

@@ -210,6 +210,15 @@ struct Runtime {
   // result of a call that raised nothing goes to `*text` instead, when `text` is given.
   void invokeInto(Outcome& out, const Method& method, const Object* self, bool hasSelf, Args args,
                   std::string* text = nullptr);
+  // Host::callChosen(): false, with nothing called, unless the receiver is an object of this
+  // runtime whose class declares `method` and the arguments fit it.
+  bool callChosen(const Method& method, const void* receiver, Args args, Outcome& out,
+                  std::string* text);
+  // The body of both, inline in each: a call from a site, the commonest call, is then one call
+  // into the host rather than two.
+  [[gnu::always_inline]] inline void invokeHere(Outcome& out, const Method& method,
+                                                const Object* self, bool hasSelf, Args args,
+                                                std::string* text);
   Outcome invoke(const Method& method, const Object* self, bool hasSelf, Args args) {
     Outcome out;
     invokeInto(out, method, self, hasSelf, args);
