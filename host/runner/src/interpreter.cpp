@@ -1,7 +1,6 @@
 #include "quorvex/lang/interpreter.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -115,23 +114,8 @@ struct Interpreter::State {
     return (states.fetch_add(1, std::memory_order_relaxed) + 1) << 40;
   }
 
-  // What each method call site learned on its last call, by the address of its node; a new
-  // program's nodes may stand where an earlier one's did, so each program starts afresh. Two
-  // sites that share a slot only take turns at choosing their methods again.
-  struct Site {
-    const Expr* expr = nullptr;
-    CallSite memo;
-  };
-  static constexpr std::size_t kSites = 64;  // a power of two
-  std::array<Site, kSites> sites{};
   CallResult other;  // what a call from a site raised, or why it failed, on its way to settle()
   const std::vector<Value> noArgs;
-
-  CallSite& siteOf(const Expr& e) {
-    Site& site = sites[(reinterpret_cast<std::uintptr_t>(&e) >> 4) & (kSites - 1)];
-    if (site.expr != &e) site = Site{&e, {}};
-    return site.memo;
-  }
 
   std::uint64_t stepLimit = 0;
   std::uint64_t steps = 0;
@@ -394,7 +378,7 @@ struct Interpreter::State {
     const bool textual = var.type.kind == Kind::String && !var.type.isArray();
     std::string* text = textual ? std::get_if<std::string>(&var.value) : nullptr;
     Value result;
-    const SiteCall how = host.callAt(siteOf(e), *recv, e.name, noArgs, result, other, text);
+    const SiteCall how = host.callAt(e.site, *recv, e.name, noArgs, result, other, text);
     if (how == SiteCall::Stored) return true;
     if (!fromSite(how, result, e.pos)) callLong(e, *recv, noArgs, result);
     if (!raised) put(var.value, std::move(checked(var.type, result, e.pos, s.name)));
@@ -735,7 +719,7 @@ struct Interpreter::State {
   Value operateAt(const Expr& e, const Value& l, const Value& r) {
     Value result;
     if (std::holds_alternative<ObjectRef>(l) &&
-        fromSite(host.binaryAt(siteOf(e), e.op, l, r, result, other), result, e.pos)) {
+        fromSite(host.binaryAt(e.site, e.op, l, r, result, other), result, e.pos)) {
       return result;
     }
     return operate(e.op, l, r, classFor(l, *e.left), classFor(r, *e.right), e.pos);
@@ -820,7 +804,7 @@ struct Interpreter::State {
 
   void callOn(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
     if (std::holds_alternative<ObjectRef>(recv) &&
-        fromSite(host.callAt(siteOf(e), recv, e.name, args, result, other, nullptr), result,
+        fromSite(host.callAt(e.site, recv, e.name, args, result, other, nullptr), result,
                  e.pos)) {
       return;
     }
@@ -1051,7 +1035,6 @@ void Interpreter::run(Program program) {
   }
   State& s = *s_;
   ++s.layout;  // a new program: its names are new nodes, perhaps where an earlier entry's were
-  s.sites.fill({});
   const std::size_t depth = s.main.depth();
   s.steps = 0;
   s.calls.clear();

@@ -1,6 +1,7 @@
 // The syntax tree the parser builds and the interpreter walks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,6 +43,17 @@ struct FoundVariable {
   void* variable = nullptr;
 };
 
+// What one call site of a program keeps between its calls, so that a call in a loop finds its
+// method once rather than each time round. The host fills it in; to the language it is opaque.
+struct CallSite {
+  static constexpr std::size_t kMaxArgs = 3;
+  const void* method = nullptr;  // the host's choice; null: none yet
+  std::size_t count = 0;
+  // What each argument was when the choice was made: its kind, and the class of an object.
+  std::size_t kinds[kMaxArgs] = {};
+  const void* classes[kMaxArgs] = {};
+};
+
 struct Expr;
 using ExprPtr = std::unique_ptr<Expr>;
 using ExprList = std::vector<ExprPtr>;
@@ -57,6 +69,7 @@ struct Expr {
   ExprPtr right;     // Binary right
   ExprList args;     // New, Method, Call
   mutable FoundVariable found;  // Variable
+  mutable CallSite site;        // Method, Binary: what the host learned at the last call here
 };
 
 // Where an expression begins (a binary expression's position is its operator's).

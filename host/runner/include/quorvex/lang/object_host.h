@@ -26,17 +26,6 @@ struct Signature {
   std::string text;                 // the whole declaration, for messages
 };
 
-// What one call site of a program keeps between its calls, so that a call in a loop finds its
-// method once rather than each time round. The host fills it in; to the language it is opaque.
-struct CallSite {
-  static constexpr std::size_t kMaxArgs = 3;
-  const void* method = nullptr;  // the host's choice; null: none yet
-  std::size_t count = 0;
-  // What each argument was when the choice was made: its kind, and the class of an object.
-  std::size_t kinds[kMaxArgs] = {};
-  const void* classes[kMaxArgs] = {};
-};
-
 // How a call from a call site went: made, its result in place (Done), or its text in the string
 // the caller gave (Stored); made, but it raised or failed (Other); or not made, for call() to
 // make (NotTaken).
