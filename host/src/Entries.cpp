@@ -103,7 +103,7 @@ std::string shownBytes(const char* bytes, std::int32_t length) {
 
 // Always inline in both entries: a plug-in builds a string for every String it returns.
 [[gnu::always_inline]] inline void* buildString(Runtime* rt, const char* bytes, std::int32_t length,
-                                               std::uint32_t encoding) {
+                                                std::uint32_t encoding) {
   if (length < 0 || (bytes == nullptr && length != 0)) return nullptr;
   return rt->newString(
       std::string_view(bytes != nullptr ? bytes : "", static_cast<std::size_t>(length)), encoding);

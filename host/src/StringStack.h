@@ -85,7 +85,8 @@ class StringStack {
     std::size_t chunks = 0;
     for (std::size_t room = kFirst; room <= used_; room += capacityOf(chunks++)) {
     }
-    if (chunks > chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(capacityOf(chunks - 1)));
+    if (chunks > chunks_.size())
+      chunks_.push_back(std::make_unique<Slot[]>(capacityOf(chunks - 1)));
     return beyond(used_++);
   }
 

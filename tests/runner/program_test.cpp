@@ -212,6 +212,28 @@ INSTANTIATE_TEST_SUITE_P(
                    "For i = 1 To 2\nFor j = i To 2\nPrint i * 10 + j\nNext\nNext", "11\n12\n22\n"}),
     caseName);
 
+// `name = x.Method` puts the result straight into the variable: a String result into the text it
+// holds, whatever its length was; any other result as every assignment stores it.
+INSTANTIATE_TEST_SUITE_P(
+    CallResultsInPlace, Prints,
+    ::testing::Values(
+        OutputCase{"TextsLongerAndShorterThanTheLast",
+                   "Dim a As New Fraction(1, 3)\nDim t As String = \"longer than any result\"\n"
+                   "For i = 1 To 3\nt = a.Str\nPrint t, Len(t)\na = a * 10\nNext\n"
+                   "a = New Fraction(2)\nt = a.Str\nPrint t, Len(t)",
+                   "1/3 3\n3 1/3 5\n33 1/3 6\n2 1\n"},
+        OutputCase{"AnIntegerResultWidensIntoADouble",
+                   "Dim a As New Fraction(7, 2)\nDim d As Double = 0.5\nd = a.Num\nPrint d / 2",
+                   "3.5\n"},
+        OutputCase{"AReceiverThatIsNilStillReachesItsClass",
+                   "Dim n As Fraction\nDim t As String = \"x\"\nt = n.Str\nPrint \"[\" + t + \"]\"",
+                   "[]\n"},
+        OutputCase{"TwoMethodsTakeTurnsAtOneVariable",
+                   "Dim a As New Fraction(7, 2)\nDim t As String\nFor i = 1 To 2\nt = a.Str\n"
+                   "Print t\nt = a.Str2\nPrint t\nNext",
+                   "3 1/2\n7/2\n3 1/2\n7/2\n"}),
+    caseName);
+
 INSTANTIATE_TEST_SUITE_P(
     Procedures, Prints,
     ::testing::Values(

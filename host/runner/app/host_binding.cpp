@@ -271,8 +271,8 @@ inline bool HostBinding::callFromSite(lang::CallSite& site, const lang::ObjectRe
   auto call = [&](const Method& method) {
     return host_.callChosen(method, self, args_, out, textFor(method, result, text, how));
   };
-  bool made = self != nullptr && chosenFor(site, args_) &&
-              call(*static_cast<const Method*>(site.method));
+  bool made =
+      self != nullptr && chosenFor(site, args_) && call(*static_cast<const Method*>(site.method));
   if (!made && self != nullptr) {
     const Method* chosen = host_.choose(receiver.className, name, args_);
     made = chosen != nullptr && call(*chosen);

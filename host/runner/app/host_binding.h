@@ -47,9 +47,8 @@ class HostBinding final : public lang::ObjectHost {
   // to `text` when given, else to `result`; `how` says which (Stored, Done) or that it went to
   // `out` (NotTaken). Inline in both callers: every call from a site passes through it.
   [[gnu::always_inline]] bool callFromSite(lang::CallSite& site, const lang::ObjectRef& receiver,
-                                           std::string_view name, Outcome& out,
-                                           lang::Value& result, std::string* text,
-                                           lang::SiteCall& how);
+                                           std::string_view name, Outcome& out, lang::Value& result,
+                                           std::string* text, lang::SiteCall& how);
   // A call that went as most do (a result taken whole, nothing raised) leaves out_ as fresh as a
   // new Outcome; any other is made fresh again. Inline: every call from a site ends with it.
   void refresh() {

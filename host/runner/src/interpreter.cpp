@@ -804,8 +804,7 @@ struct Interpreter::State {
 
   void callOn(const Expr& e, const Value& recv, const std::vector<Value>& args, Value& result) {
     if (std::holds_alternative<ObjectRef>(recv) &&
-        fromSite(host.callAt(e.site, recv, e.name, args, result, other, nullptr), result,
-                 e.pos)) {
+        fromSite(host.callAt(e.site, recv, e.name, args, result, other, nullptr), result, e.pos)) {
       return;
     }
     callLong(e, recv, args, result);

@@ -62,12 +62,12 @@ struct Expr {
   enum class Form { Literal, Variable, New, Unary, Binary, Method, Call };
   Form form;
   Pos pos;
-  Value literal;     // Literal
-  std::string name;  // Variable, New (class), Method (method name), Call (function)
-  Op op = Op::Add;   // Unary, Binary
-  ExprPtr left;      // Unary operand, Binary left, Method receiver
-  ExprPtr right;     // Binary right
-  ExprList args;     // New, Method, Call
+  Value literal;                // Literal
+  std::string name;             // Variable, New (class), Method (method name), Call (function)
+  Op op = Op::Add;              // Unary, Binary
+  ExprPtr left;                 // Unary operand, Binary left, Method receiver
+  ExprPtr right;                // Binary right
+  ExprList args;                // New, Method, Call
   mutable FoundVariable found;  // Variable
   mutable CallSite site;        // Method, Binary: what the host learned at the last call here
 };
