@@ -100,9 +100,14 @@ struct Interpreter::State {
   // Set while a raised exception travels to its Catch: every step returns at once until a Try
   // takes it. A C++ throw would cost several microseconds a raise, more than the call that raised.
   std::optional<Raised> raised;
-  // Never null, so that each step reads the flag without asking first.
+  // The flag an interrupt sets; never null, so that it is read without asking first.
   static inline volatile std::sig_atomic_t noInterrupt = 0;
   volatile std::sig_atomic_t* interrupt = &noInterrupt;
+  // What each step reads: the interrupt flag, or, while steps are counted, a flag that is always
+  // set, so that one read tells a step whether there is anything to do.
+  static inline volatile std::sig_atomic_t counting = 1;
+  volatile std::sig_atomic_t* watched = &noInterrupt;
+  void watch() { watched = stepLimit != 0 ? &counting : interrupt; }
 
   // Counts changes to where variables are, so that a node keeps where it found its variable
   // while the count stays (a loop reads and writes the same few each time round). Each State
@@ -127,7 +132,7 @@ struct Interpreter::State {
   std::size_t stackBudget = 0;
 
   void step(Pos pos) {
-    if (*interrupt != 0 || stepLimit != 0) counted(pos);
+    if (*watched != 0) counted(pos);
   }
   // The rare part of step(), out of the way of every statement.
   [[gnu::noinline]] void counted(Pos pos) {
@@ -1004,10 +1009,12 @@ Interpreter::~Interpreter() = default;
 
 void Interpreter::setStepLimit(std::uint64_t steps) {
   s_->stepLimit = steps;
+  s_->watch();
 }
 
 void Interpreter::setInterruptFlag(volatile std::sig_atomic_t* flag) {
   s_->interrupt = flag != nullptr ? flag : &State::noInterrupt;
+  s_->watch();
 }
 
 Interpreter::Names Interpreter::declaredNames() const {
