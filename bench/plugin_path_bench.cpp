@@ -12,6 +12,8 @@
 //                         entry answering at once: the plug-in's own share of `t = a.Str`
 //   Str/standInHost       Str chosen once and called on and on, as a runner's call site does:
 //                         the host string made, handed back and released included
+//   Str/standInHostInPlace  the same with the text put in a string the caller keeps, as a
+//                         runner's String variable takes it
 //   Num/standInHost       the same for Num, whose plug-in side does next to nothing: the floor
 //                         under every call through the stand-in host
 //   Call/direct           the host entry through a function pointer
@@ -244,7 +246,9 @@ void BM_PluginStr(benchmark::State& state) {
 }
 BENCHMARK(BM_PluginStr)->Name("Str/plugin");
 
-void standInHostCall(benchmark::State& state, const char* method, const char* expected) {
+// `inPlace`: a String result goes into a string the caller keeps, as a runner's variable takes it.
+void standInHostCall(benchmark::State& state, const char* method, const char* expected,
+                     bool inPlace) {
   quorvex::Host host;
   if (!loadedForTiming(host, state)) return;
   const quorvex::Value a = host.construct("Fraction", {1L, 3L}).value;
@@ -255,17 +259,22 @@ void standInHostCall(benchmark::State& state, const char* method, const char* ex
     state.SkipWithError(error.c_str());
     return;
   }
+  std::string text;
   for (auto _ : state) {
     quorvex::Outcome out;
-    host.callChosen(*chosen, a.handle(), none, out);
+    host.callChosen(*chosen, a.handle(), none, out, inPlace ? &text : nullptr);
     benchmark::DoNotOptimize(out);
+    benchmark::DoNotOptimize(text);
   }
+  if (inPlace && text != "1/3") state.SkipWithError("an unexpected text");
   quorvex::Outcome out;
   if (!host.callChosen(*chosen, a.handle(), none, out) || out.value.describe() != expected)
     state.SkipWithError("an unexpected result");
 }
-BENCHMARK_CAPTURE(standInHostCall, Str, "Str", "\"1/3\"")->Name("Str/standInHost");
-BENCHMARK_CAPTURE(standInHostCall, Num, "Num", "1")->Name("Num/standInHost");
+BENCHMARK_CAPTURE(standInHostCall, Str, "Str", "\"1/3\"", false)->Name("Str/standInHost");
+BENCHMARK_CAPTURE(standInHostCall, StrInPlace, "Str", "\"1/3\"", true)
+    ->Name("Str/standInHostInPlace");
+BENCHMARK_CAPTURE(standInHostCall, Num, "Num", "1", false)->Name("Num/standInHost");
 
 // ---- one bound proxy against the entry it forwards to
 

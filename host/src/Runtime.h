@@ -92,23 +92,26 @@ bool sameName(std::string_view a, std::string_view b);  // ASCII case-insensitiv
 // How a type, as parseDeclaration() spells it, is passed; "": None.
 Passing passingOf(std::string_view type);
 
+// Copies `size` bytes (at least one T's, at most two) as two moves of a T, one from the start and
+// one up to the end, overlapping in between.
+template <class T>
+void copyEnds(char* to, const char* from, std::size_t size) {
+  T head, tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + size - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies `size` bytes: a short text (most are) in a few moves inline, since a call into the C
-// library costs more than the copy itself. The moves overlap where `size` is not a power of two.
+// library costs more than the copy itself.
 inline void copyBytes(char* to, const char* from, std::size_t size) {
   if (size > 16) {
     std::memcpy(to, from, size);
   } else if (size >= 8) {
-    std::uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + size - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + size - 8, &tail, 8);
+    copyEnds<std::uint64_t>(to, from, size);
   } else if (size >= 4) {
-    std::uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + size - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + size - 4, &tail, 4);
+    copyEnds<std::uint32_t>(to, from, size);
   } else if (size > 0) {
     const char first = from[0], middle = from[size / 2], last = from[size - 1];
     to[0] = first;
