@@ -248,8 +248,8 @@ inline void Runtime::invokeHere(Outcome& out, const Method& method, const Object
         }
     }
   }
-  const auto invoker =
-      reinterpret_cast<Invoker>(hasSelf ? method.invokeWithReceiver : method.invokeAlone);
+  const auto invoker = reinterpret_cast<Invoker>(
+      const_cast<void*>(hasSelf ? method.invokeWithReceiver : method.invokeAlone));
   Raw result = invoker != nullptr ? invoker(method.function, raw)
                                   : callFunction(method.function, method.result, hasSelf,
                                                  method.params, args.size(), raw);
