@@ -85,10 +85,4 @@ Invoker invokerFor(Passing result, bool method, const Passing* params, std::size
   }
 }
 
-Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
-                 std::size_t count, const Raw* args) {
-  const Invoker invoker = invokerFor(result, method, params, count);
-  return invoker != nullptr ? invoker(function, args) : Raw{};
-}
-
 }  // namespace quorvex::detail

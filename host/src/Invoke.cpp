@@ -248,11 +248,10 @@ inline void Runtime::invokeHere(Outcome& out, const Method& method, const Object
         }
     }
   }
-  const auto invoker = reinterpret_cast<Invoker>(
-      const_cast<void*>(hasSelf ? method.invokeWithReceiver : method.invokeAlone));
-  Raw result = invoker != nullptr ? invoker(method.function, raw)
-                                  : callFunction(method.function, method.result, hasSelf,
-                                                 method.params, args.size(), raw);
+  // Every method called is valid, and so has its typed call: a class's with a receiver (`hasSelf`),
+  // a global function's without.
+  const auto invoker = reinterpret_cast<Invoker>(const_cast<void*>(method.invoke));
+  const Raw result = invoker(method.function, raw);
   switch (method.result) {
     case Passing::None:
       break;

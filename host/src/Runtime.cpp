@@ -20,7 +20,8 @@ void* resolverThunk(const char* name) {
   return rt != nullptr ? rt->resolve(name) : nullptr;
 }
 
-Method readMethod(const MethodRecord& entry) {
+// `receiver`: a class's method, called with its object first; else a global function.
+Method readMethod(const MethodRecord& entry, bool receiver) {
   Method m;
   m.function = entry.function;
   m.flags = entry.flags;
@@ -45,10 +46,8 @@ Method readMethod(const MethodRecord& entry) {
     m.result = passingOf(m.parsed.result);
     for (std::size_t i = 0; i < m.parsed.params.size(); ++i)
       m.params[i] = passingOf(m.parsed.params[i].type);
-    const std::size_t count = m.parsed.params.size();
-    m.invokeWithReceiver =
-        reinterpret_cast<const void*>(invokerFor(m.result, true, m.params, count));
-    m.invokeAlone = reinterpret_cast<const void*>(invokerFor(m.result, false, m.params, count));
+    m.invoke = reinterpret_cast<const void*>(
+        invokerFor(m.result, receiver, m.params, m.parsed.params.size()));
   }
   return m;
 }
@@ -123,7 +122,6 @@ bool Runtime::start(const std::string& path, bool fresh, std::string* error) {
   loaded = true;
   Active active(this);
   reinterpret_cast<PluginMain>(entry)(&resolverThunk);
-  permanent = mark();
   if (pending != nullptr) releaseObject(pending);  // nothing to surface an exception to at start-up
   pending = nullptr;
   return true;
@@ -161,7 +159,7 @@ void Runtime::registerClass(ClassRecord* record) {
   info.flags = record->flags;
   if (record->methods != nullptr && record->methodCount <= kMaxMethods) {
     for (std::uintptr_t i = 0; i < record->methodCount; ++i) {
-      info.methods.push_back(readMethod(record->methods[i]));
+      info.methods.push_back(readMethod(record->methods[i], true));
     }
   }
   record->dataOffset = kDataOffset;
@@ -172,7 +170,7 @@ void Runtime::registerClass(ClassRecord* record) {
 
 void Runtime::registerGlobal(const MethodRecord* entry) {
   forgetOverloads();
-  if (entry != nullptr) globals.push_back(readMethod(*entry));
+  if (entry != nullptr) globals.push_back(readMethod(*entry, false));
 }
 
 // A record's constructor or destructor: void(self), run with this runtime answering the entries.

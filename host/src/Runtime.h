@@ -74,11 +74,9 @@ union Raw {
   bool b;
 };
 
-// Calls `function` as R(A...) with R and A as `result` and `params` pass them: `count` parameters
-// (at most kMaxParameters), after a leading receiver in `args` when `method` is true.
-Raw callFunction(const void* function, Passing result, bool method, const Passing* params,
-                 std::size_t count, const Raw* args);
-// callFunction() for one combination of passings, found once: null for more than kMaxParameters.
+// Calls a plug-in function as R(A...), with R and A as a method's passings have them: its
+// parameters after a leading receiver in `args` when it is a class's method. Found by
+// invokerFor() once for each method, when it is read: null for more than kMaxParameters.
 using Invoker = Raw (*)(const void* function, const Raw* args);
 Invoker invokerFor(Passing result, bool method, const Passing* params, std::size_t count);
 
@@ -189,14 +187,13 @@ struct Runtime {
   std::vector<Method> globals;
 
   // handles: every object alive is in `handles`, every string in `strings`. The pool holds one
-  // reference to each object made during the current call (or during start-up, below `permanent`,
-  // kept until the Host goes); a string lives until the call that made it ends.
+  // reference to each object made during the current call (or during start-up, kept until the Host
+  // goes); a string lives until the call that made it ends.
   Object* newObject(ClassEntry* cls);  // owned by the pool; constructor already run
   // Inline: the plug-in makes one for every String it returns.
   String* newString(std::string_view bytes, std::uint32_t encoding) {
     String* string = strings.push();
     string->kind = HandleKind::String;
-    string->refs = 1;
     string->encoding = encoding;
     putBytes(string->bytes, bytes.data(), bytes.size());
     return string;
@@ -227,7 +224,6 @@ struct Runtime {
   std::size_t objectCount = 0;
   std::vector<Object*> pool;
   StringStack<String> strings;
-  Mark permanent{0, 0};
 
   // exceptions raised during the current call
   Object* pending = nullptr;

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 namespace quorvex::detail {
@@ -53,7 +52,13 @@ class StringStack {
   // few ranges however many strings one call makes.
   static constexpr std::size_t kFirst = 32;
   static constexpr std::size_t kNone = ~std::size_t{0};
+  // Chunk k holds the slots from kFirst << k on, as many as all the slots before it.
   static constexpr std::size_t capacityOf(std::size_t chunk) { return kFirst << chunk; }
+  static std::size_t chunkOf(std::size_t index) {  // index: kFirst or more
+    std::size_t chunk = 0;
+    while (index >= capacityOf(chunk + 1)) ++chunk;
+    return chunk;
+  }
 
   static std::size_t slotIn(std::uintptr_t address, const Slot* base, std::size_t capacity) {
     const auto start = reinterpret_cast<std::uintptr_t>(base);
@@ -65,35 +70,27 @@ class StringStack {
   std::size_t indexOf(const void* handle) const {
     const auto address = reinterpret_cast<std::uintptr_t>(handle);
     const std::size_t slot = slotIn(address, first_, kFirst);
-    if (slot != kNone || chunks_.empty()) return slot;
-    std::size_t first = kFirst;  // the index of the chunk's first slot
-    for (std::size_t chunk = 0; chunk < chunks_.size(); first += capacityOf(chunk++)) {
+    if (slot != kNone) return slot;
+    for (std::size_t chunk = 0; chunk < chunks_.size(); ++chunk) {
       const std::size_t at = slotIn(address, chunks_[chunk].get(), capacityOf(chunk));
-      if (at != kNone) return first + at;
+      if (at != kNone) return capacityOf(chunk) + at;
     }
     return kNone;
   }
 
   Slot* beyond(std::size_t index) const {
-    std::size_t chunk = 0;
-    for (index -= kFirst; index >= capacityOf(chunk); index -= capacityOf(chunk++)) {
-    }
-    return &chunks_[chunk][index];
+    const std::size_t chunk = chunkOf(index);
+    return &chunks_[chunk][index - capacityOf(chunk)];
   }
 
   Slot* pushBeyond() {
-    std::size_t chunks = 0;
-    for (std::size_t room = kFirst; room <= used_; room += capacityOf(chunks++)) {
-    }
-    if (chunks > chunks_.size())
-      chunks_.push_back(std::make_unique<Slot[]>(capacityOf(chunks - 1)));
+    const std::size_t chunk = chunkOf(used_);
+    if (chunk == chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(capacityOf(chunk)));
     return beyond(used_++);
   }
 
   void trim() {
-    std::size_t inUse = 0;
-    for (std::size_t room = kFirst; room < used_; room += capacityOf(inUse++)) {
-    }
+    const std::size_t inUse = used_ > kFirst ? chunkOf(used_ - 1) + 1 : 0;
     if (chunks_.size() > inUse + 1) chunks_.resize(inUse + 1);
   }
 

@@ -147,10 +147,9 @@ struct Method {
   // `params`, when `valid`), so that a call compares no type names.
   Passing result = Passing::None;
   Passing params[kMaxParameters] = {};
-  // The host's typed call of `function` for these passings, with a receiver first and without
-  // one, found with them (opaque to all but the host; null where the host finds it each call).
-  const void* invokeWithReceiver = nullptr;
-  const void* invokeAlone = nullptr;
+  // The host's typed call of `function` for these passings (a class's method with its receiver
+  // first), found with them when `valid`; opaque to all but the host.
+  const void* invoke = nullptr;
 };
 
 // A class as the host knows it. Classes come into being when the plug-in asks for a reference by

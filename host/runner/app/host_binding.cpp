@@ -240,10 +240,15 @@ namespace {
 // one there. Null for any other result.
 std::string* textFor(const Method& method, lang::Value& result, std::string* text,
                      lang::SiteCall& how) {
-  how = lang::SiteCall::NotTaken;
-  if (method.result != Passing::String) return nullptr;
-  how = text != nullptr ? lang::SiteCall::Stored : lang::SiteCall::Done;
-  if (text != nullptr) return text;
+  if (method.result != Passing::String) {
+    how = lang::SiteCall::NotTaken;
+    return nullptr;
+  }
+  if (text != nullptr) {
+    how = lang::SiteCall::Stored;
+    return text;
+  }
+  how = lang::SiteCall::Done;
   if (auto* held = std::get_if<std::string>(&result)) return held;
   return &result.emplace<std::string>();
 }

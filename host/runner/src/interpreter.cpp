@@ -1040,7 +1040,7 @@ void Interpreter::run(Program program) {
     s_->procedures.emplace(key, std::move(proc));
   }
   State& s = *s_;
-  ++s.layout;  // a new program: its names are new nodes, perhaps where an earlier entry's were
+  ++s.layout;  // a new entry trusts nothing an earlier one found
   const std::size_t depth = s.main.depth();
   s.steps = 0;
   s.calls.clear();
